@@ -1,0 +1,53 @@
+#pragma once
+// The storage behind the notes service: a tree of folders and notes per account, reached
+// only inside a transaction. The service's rules (names, locks, copies) sit above this
+// interface, so another backend only has to provide these primitives.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qb::server {
+
+using NodeId = std::int64_t;
+
+struct Node {
+    NodeId id = 0;
+    NodeId parent = 0; // 0 for an account's top folder
+    std::string name;
+    bool isFolder = false;
+    std::int64_t size = 0;     // bytes of stored text
+    std::int64_t modified = 0; // seconds since 1970 UTC
+    std::string lockOwner;     // empty when free
+    std::int64_t lockTime = 0;
+};
+
+class IStoreTransaction {
+public:
+    virtual ~IStoreTransaction() = default;
+    // The account's top folder; created on first use in a writing transaction.
+    virtual std::optional<NodeId> Root(const std::string& account, bool create) = 0;
+    virtual std::optional<Node> Child(NodeId parent, const std::string& nameKey) = 0;
+    virtual std::vector<Node> Children(NodeId parent) = 0;
+    virtual NodeId Insert(const std::string& account, NodeId parent, const Node& node, const std::string& nameKey,
+                          const std::string& data) = 0;
+    virtual std::string Data(NodeId id) = 0;
+    virtual void SetData(NodeId id, const std::string& data, std::int64_t modified) = 0;
+    virtual void SetLock(NodeId id, const std::string& owner, std::int64_t time) = 0;
+    virtual void Move(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) = 0;
+    // Removes the node and everything below it.
+    virtual void Remove(NodeId id) = 0;
+};
+
+class INoteStore {
+public:
+    virtual ~INoteStore() = default;
+    // Runs work in one transaction. Work returns an empty string to commit, or a refusal
+    // text to roll back; a storage failure throws and rolls back.
+    using Work = std::function<std::string(IStoreTransaction&)>;
+    virtual std::string Transact(bool write, const Work& work) = 0;
+};
+
+} // namespace qb::server

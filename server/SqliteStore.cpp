@@ -1,0 +1,295 @@
+#include "SqliteStore.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+namespace qb::server {
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS nodes (
+    id INTEGER PRIMARY KEY,
+    account TEXT NOT NULL,
+    parent INTEGER REFERENCES nodes(id) ON DELETE CASCADE,
+    name TEXT NOT NULL,
+    name_key TEXT NOT NULL,
+    is_folder INTEGER NOT NULL,
+    data BLOB NOT NULL DEFAULT x'',
+    size INTEGER NOT NULL DEFAULT 0,
+    modified INTEGER NOT NULL DEFAULT 0,
+    lock_owner TEXT NOT NULL DEFAULT '',
+    lock_time INTEGER NOT NULL DEFAULT 0
+);
+CREATE UNIQUE INDEX IF NOT EXISTS nodes_by_name ON nodes(parent, name_key);
+CREATE UNIQUE INDEX IF NOT EXISTS roots ON nodes(account) WHERE parent IS NULL;
+)sql";
+
+[[noreturn]] void Fail(sqlite3* db, const char* what)
+{
+    throw std::runtime_error(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+// One prepared statement, reset after each use.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+            Fail(db, "prepare");
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int index, std::int64_t value)
+    {
+        sqlite3_bind_int64(m_stmt, index, value);
+        return *this;
+    }
+    Statement& Bind(int index, const std::string& value)
+    {
+        sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& BindBlob(int index, const std::string& value)
+    {
+        sqlite3_bind_blob(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& BindParent(int index, NodeId parent)
+    {
+        if (parent == 0)
+            sqlite3_bind_null(m_stmt, index);
+        else
+            sqlite3_bind_int64(m_stmt, index, parent);
+        return *this;
+    }
+    bool Step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            Fail(m_db, "step");
+        return false;
+    }
+    void Run()
+    {
+        Step();
+        Reset();
+    }
+    void Reset()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    std::int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    std::string Text(int column) const
+    {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string();
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+void Exec(sqlite3* db, const char* sql)
+{
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        const std::string text = message ? message : "unknown";
+        sqlite3_free(message);
+        throw std::runtime_error(std::string("exec: ") + text);
+    }
+}
+
+constexpr const char* kNodeColumns = "id, COALESCE(parent, 0), name, is_folder, size, modified, lock_owner, lock_time";
+
+Node ReadNode(const Statement& s)
+{
+    Node node;
+    node.id = s.Int(0);
+    node.parent = s.Int(1);
+    node.name = s.Text(2);
+    node.isFolder = s.Int(3) != 0;
+    node.size = s.Int(4);
+    node.modified = s.Int(5);
+    node.lockOwner = s.Text(6);
+    node.lockTime = s.Int(7);
+    return node;
+}
+
+std::string Sql(const char* head, const char* tail)
+{
+    return std::string(head) + kNodeColumns + tail;
+}
+
+} // namespace
+
+struct SqliteStore::Connection final : IStoreTransaction {
+    explicit Connection(const std::string& path)
+    {
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr)
+            != SQLITE_OK) {
+            const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+            sqlite3_close(db);
+            throw std::runtime_error("cannot open database " + path + ": " + message);
+        }
+        sqlite3_busy_timeout(db, 10000);
+        Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
+        Exec(db, kSchema);
+        root = std::make_unique<Statement>(db, "SELECT id FROM nodes WHERE account = ? AND parent IS NULL");
+        addRoot = std::make_unique<Statement>(
+            db, "INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES (?, NULL, '', '', 1)");
+        child = std::make_unique<Statement>(db, Sql("SELECT ", " FROM nodes WHERE parent = ? AND name_key = ?").c_str());
+        children = std::make_unique<Statement>(db, Sql("SELECT ", " FROM nodes WHERE parent = ?").c_str());
+        insert = std::make_unique<Statement>(
+            db, "INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        data = std::make_unique<Statement>(db, "SELECT data FROM nodes WHERE id = ?");
+        setData = std::make_unique<Statement>(db, "UPDATE nodes SET data = ?, size = ?, modified = ? WHERE id = ?");
+        setLock = std::make_unique<Statement>(db, "UPDATE nodes SET lock_owner = ?, lock_time = ? WHERE id = ?");
+        move = std::make_unique<Statement>(db, "UPDATE nodes SET parent = ?, name = ?, name_key = ? WHERE id = ?");
+        remove = std::make_unique<Statement>(db, "DELETE FROM nodes WHERE id = ?");
+    }
+
+    ~Connection() override
+    {
+        // Statements must be finalized before the database closes.
+        root.reset();
+        addRoot.reset();
+        child.reset();
+        children.reset();
+        insert.reset();
+        data.reset();
+        setData.reset();
+        setLock.reset();
+        move.reset();
+        remove.reset();
+        sqlite3_close(db);
+    }
+
+    std::optional<NodeId> Root(const std::string& account, bool create) override
+    {
+        root->Bind(1, account);
+        const bool found = root->Step();
+        const NodeId id = found ? root->Int(0) : 0;
+        root->Reset();
+        if (found)
+            return id;
+        if (!create)
+            return std::nullopt;
+        addRoot->Bind(1, account).Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    std::optional<Node> Child(NodeId parent, const std::string& nameKey) override
+    {
+        child->Bind(1, parent).Bind(2, nameKey);
+        std::optional<Node> node;
+        if (child->Step())
+            node = ReadNode(*child);
+        child->Reset();
+        return node;
+    }
+
+    std::vector<Node> Children(NodeId parent) override
+    {
+        std::vector<Node> nodes;
+        children->Bind(1, parent);
+        while (children->Step())
+            nodes.push_back(ReadNode(*children));
+        children->Reset();
+        return nodes;
+    }
+
+    NodeId Insert(const std::string& account, NodeId parent, const Node& node, const std::string& nameKey,
+                  const std::string& text) override
+    {
+        insert->Bind(1, account).BindParent(2, parent).Bind(3, node.name).Bind(4, nameKey);
+        insert->Bind(5, node.isFolder ? 1 : 0).BindBlob(6, text).Bind(7, static_cast<std::int64_t>(text.size()));
+        insert->Bind(8, node.modified).Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    std::string Data(NodeId id) override
+    {
+        data->Bind(1, id);
+        std::string text = data->Step() ? data->Text(0) : std::string();
+        data->Reset();
+        return text;
+    }
+
+    void SetData(NodeId id, const std::string& text, std::int64_t modified) override
+    {
+        setData->BindBlob(1, text).Bind(2, static_cast<std::int64_t>(text.size())).Bind(3, modified).Bind(4, id).Run();
+    }
+
+    void SetLock(NodeId id, const std::string& owner, std::int64_t time) override
+    {
+        setLock->Bind(1, owner).Bind(2, time).Bind(3, id).Run();
+    }
+
+    void Move(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) override
+    {
+        move->BindParent(1, parent).Bind(2, name).Bind(3, nameKey).Bind(4, id).Run();
+    }
+
+    void Remove(NodeId id) override { remove->Bind(1, id).Run(); }
+
+    sqlite3* db = nullptr;
+    std::unique_ptr<Statement> root, addRoot, child, children, insert, data, setData, setLock, move, remove;
+};
+
+SqliteStore::SqliteStore(const std::string& path, int connections) : m_path(path)
+{
+    for (int i = 0; i < connections; ++i)
+        m_pool.push_back(std::make_unique<Connection>(path));
+}
+
+SqliteStore::~SqliteStore() = default;
+
+std::unique_ptr<SqliteStore::Connection> SqliteStore::Acquire()
+{
+    std::unique_lock lock(m_mutex);
+    m_free.wait(lock, [this] { return !m_pool.empty(); });
+    auto connection = std::move(m_pool.back());
+    m_pool.pop_back();
+    return connection;
+}
+
+void SqliteStore::Release(std::unique_ptr<Connection> connection)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_pool.push_back(std::move(connection));
+    }
+    m_free.notify_one();
+}
+
+std::string SqliteStore::Transact(bool write, const Work& work)
+{
+    auto connection = Acquire();
+    // Returns the connection to the pool however the work ends.
+    struct Return {
+        SqliteStore* store;
+        std::unique_ptr<Connection>& connection;
+        ~Return() { store->Release(std::move(connection)); }
+    } giveBack{this, connection};
+
+    Exec(connection->db, write ? "BEGIN IMMEDIATE" : "BEGIN");
+    try {
+        std::string refusal = work(*connection);
+        Exec(connection->db, refusal.empty() ? "COMMIT" : "ROLLBACK");
+        return refusal;
+    } catch (...) {
+        sqlite3_exec(connection->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+} // namespace qb::server

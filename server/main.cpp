@@ -1,0 +1,99 @@
+// quillbox-server --listen HOST:PORT --db PATH [--lock-lease SECONDS] [--max-note-bytes N]
+//                 [--max-body N] [--quiet]
+
+#include "NotesServer.h"
+#include "SqliteStore.h"
+
+#include <csignal>
+#include <pthread.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+int Usage(const std::string& problem)
+{
+    std::fprintf(stderr,
+                 "quillbox-server: %s\n"
+                 "usage: quillbox-server [--listen HOST:PORT] [--db PATH] [--lock-lease SECONDS]\n"
+                 "                       [--max-note-bytes N] [--max-body N] [--quiet]\n",
+                 problem.c_str());
+    return 2;
+}
+
+bool ParseNumber(const char* text, long long& value)
+{
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 10);
+    return end && *end == '\0' && value >= 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qb::server::ServerOptions serverOptions;
+    qb::server::ServiceOptions serviceOptions;
+    std::string db = "data/quillbox.db";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--quiet") {
+            serverOptions.log = false;
+            continue;
+        }
+        if (i + 1 >= argc)
+            return Usage(arg + " needs a value");
+        const char* value = argv[++i];
+        long long number = 0;
+        if (arg == "--listen") {
+            const std::string listen = value;
+            const auto colon = listen.rfind(':');
+            if (colon == std::string::npos || !ParseNumber(listen.c_str() + colon + 1, number) || number > 65535)
+                return Usage("--listen takes HOST:PORT");
+            serverOptions.host = listen.substr(0, colon);
+            serverOptions.port = static_cast<int>(number);
+        } else if (arg == "--db") {
+            db = value;
+        } else if (arg == "--lock-lease" && ParseNumber(value, number)) {
+            serviceOptions.lockLeaseSeconds = number;
+        } else if (arg == "--max-note-bytes" && ParseNumber(value, number)) {
+            serviceOptions.maxNoteBytes = static_cast<std::size_t>(number);
+        } else if (arg == "--max-body" && ParseNumber(value, number)) {
+            serverOptions.maxBodyBytes = static_cast<std::size_t>(number);
+        } else {
+            return Usage("unknown or malformed option " + arg);
+        }
+    }
+
+    try {
+        const auto folder = std::filesystem::path(db).parent_path();
+        if (!folder.empty())
+            std::filesystem::create_directories(folder);
+        qb::server::SqliteStore store(db);
+        qb::server::NotesService service(store, serviceOptions);
+        qb::server::NotesServer server(service, serverOptions);
+        // The serving threads inherit a mask without SIGINT and SIGTERM; this thread waits
+        // for them and stops the server cleanly.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        if (server.Start() < 0) {
+            std::fprintf(stderr, "quillbox-server: cannot listen on %s:%d\n", serverOptions.host.c_str(),
+                         serverOptions.port);
+            return 1;
+        }
+        std::fprintf(stderr, "quillbox-server: listening on http://%s:%d with database %s\n",
+                     serverOptions.host.c_str(), server.Port(), db.c_str());
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        server.Stop();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quillbox-server: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
