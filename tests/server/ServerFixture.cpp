@@ -1,0 +1,110 @@
+#include "ServerFixture.h"
+
+#include "codec/SessionToken.h"
+
+#include <httplib.h>
+
+#include <random>
+
+namespace qb::testing {
+
+std::string Token(const std::string& account)
+{
+    CAesCipher cipher;
+    PrepareTokenCipher(cipher);
+    CBlockSealer sealer;
+    sealer.SetCipher(&cipher);
+    return SealSessionToken(sealer, FormatTokenText(std::time(nullptr), account));
+}
+
+HttpReply PostRaw(int port, const std::string& path, const std::string& body)
+{
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(10, 0);
+    const auto res = client.Post(path.c_str(), body, "application/x-www-form-urlencoded");
+    return res ? HttpReply{res->status, res->body} : HttpReply{};
+}
+
+HttpReply GetRaw(int port, const std::string& path)
+{
+    httplib::Client client("127.0.0.1", port);
+    const auto res = client.Get(path.c_str());
+    return res ? HttpReply{res->status, res->body} : HttpReply{};
+}
+
+TempDir::TempDir()
+{
+    std::random_device random;
+    path = std::filesystem::temp_directory_path() / ("quillbox-test-" + std::to_string(random()));
+    std::filesystem::create_directories(path);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+void ServerTest::SetUp()
+{
+    StartServer();
+}
+
+void ServerTest::TearDown()
+{
+    m_server.reset();
+    m_service.reset();
+    m_store.reset();
+}
+
+void ServerTest::StartServer(server::ServiceOptions service, server::ServerOptions http)
+{
+    m_server.reset();
+    m_service.reset();
+    m_store.reset();
+    m_store = std::make_unique<server::SqliteStore>((m_dir.path / "notes.db").string(), 2);
+    m_service = std::make_unique<server::NotesService>(*m_store, service, [this] { return m_now; });
+    http.port = 0;
+    http.log = false;
+    m_server = std::make_unique<server::NotesServer>(*m_service, http);
+    m_port = m_server->Start();
+    ASSERT_GT(m_port, 0);
+}
+
+std::string ServerTest::Post(const std::string& script, const std::string& rest, const std::string& account)
+{
+    const HttpReply reply = PostRaw(m_port, "/Buffer/Buffer0000/bin/" + script, "ID=" + Token(account) + rest);
+    EXPECT_EQ(reply.status, 200) << script;
+    return reply.body;
+}
+
+std::string ServerTest::List(const std::string& dir, const std::string& account)
+{
+    return Post("qbdir.pl", "&DIR=" + dir, account);
+}
+
+std::string ServerTest::Save(const std::string& dir, const std::string& file, const std::string& data,
+                             const std::string& lockPart, const std::string& account)
+{
+    return Post("qbsave.pl", "&DIR=" + dir + "&FILE=" + file + "&LOCK=" + lockPart + "&DATA=" + data, account);
+}
+
+std::string ServerTest::Open(const std::string& file, const std::string& lock, const std::string& account)
+{
+    return Post("qbopen.pl", "&FILE=" + file + "&LOCK=" + lock, account);
+}
+
+std::vector<std::string> Names(const std::string& listing)
+{
+    std::vector<std::string> names;
+    std::size_t start = listing.find('\n');
+    while (start != std::string::npos && start + 1 < listing.size()) {
+        const std::size_t end = listing.find('\n', start + 1);
+        const std::string line = listing.substr(start + 1, end - start - 1);
+        names.push_back(line.substr(line.rfind('|') + 1));
+        start = end;
+    }
+    return names;
+}
+
+} // namespace qb::testing
