@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
-# Builds Quillbox and runs what exists so far: the command-line tool's round trip of a note.
+# Builds Quillbox, starts the notes server on loopback with its embedded database
+# (data/quillbox.db), then runs the desktop client pointed at it. Ctrl+C or closing the
+# client stops both. QUILLBOX_PORT picks another port (default 8080).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default
-cli=build/default/cli/quillbox-cli
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-printf '{\\rtf1\\ansi Hello from Quillbox, hello from Quillbox.\\par}\n' > "$dir/hello.rtf"
-printf 'demo key\n' > "$dir/key"
-"$cli" wrap --name Demo --key-file "$dir/key" -o "$dir/hello.env" "$dir/hello.rtf"
-echo "Envelope text of a note:"; cat "$dir/hello.env"; echo
-echo "Unwrapped again:"; "$cli" unwrap --key-file "$dir/key" "$dir/hello.env"
+cmake --build --preset default --target quillbox quillbox-server quillbox-cli
+
+port=${QUILLBOX_PORT:-8080}
+mkdir -p data
+build/default/server/quillbox-server --listen "127.0.0.1:$port" --db data/quillbox.db 2>>data/server.log &
+server=$!
+trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+    curl -sf "http://127.0.0.1:$port/UserGuide.htm" >/dev/null && break
+    kill -0 "$server" 2>/dev/null || { echo "the server did not start; see data/server.log" >&2; exit 1; }
+    sleep 0.1
+done
+echo "Notes server on http://127.0.0.1:$port (log: data/server.log)"
+
+# The client reads its server from Quillbox.ini beside the program.
+client=build/default/program/quillbox
+build/default/cli/quillbox-cli settings --ini "$(dirname "$client")/Quillbox.ini" Server "127.0.0.1:$port" 2>/dev/null \
+    || printf '[QUILLBOX]\nServer=127.0.0.1:%s\n' "$port" > "$(dirname "$client")/Quillbox.ini"
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display found: running the client under a virtual X server (xvfb-run)." >&2
+    xvfb-run -a "$client"
+else
+    "$client"
+fi

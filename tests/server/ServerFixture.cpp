@@ -4,7 +4,6 @@
 
 #include <httplib.h>
 
-#include <random>
 
 namespace qb::testing {
 
@@ -30,19 +29,6 @@ HttpReply GetRaw(int port, const std::string& path)
     httplib::Client client("127.0.0.1", port);
     const auto res = client.Get(path.c_str());
     return res ? HttpReply{res->status, res->body} : HttpReply{};
-}
-
-TempDir::TempDir()
-{
-    std::random_device random;
-    path = std::filesystem::temp_directory_path() / ("quillbox-test-" + std::to_string(random()));
-    std::filesystem::create_directories(path);
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
 }
 
 void ServerTest::SetUp()

@@ -4,6 +4,8 @@
 #include "server/NotesServer.h"
 #include "server/SqliteStore.h"
 
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,15 +24,6 @@ struct HttpReply {
 // Posts a body as it stands to a script or any path.
 HttpReply PostRaw(int port, const std::string& path, const std::string& body);
 HttpReply GetRaw(int port, const std::string& path);
-
-// A temporary folder removed on scope exit.
-struct TempDir {
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::filesystem::path path;
-};
 
 class ServerTest : public ::testing::Test {
 protected:
