@@ -2,6 +2,7 @@
 
 #include "KeyInput.h"
 
+#include "app/Settings.h"
 #include "codec/CipherEnvelope.h"
 #include "codec/PackedBlock.h"
 #include "codec/SessionToken.h"
@@ -20,11 +21,13 @@ constexpr const char* kUsage =
     "usage: quillbox-cli wrap --name KEYNAME [--key-file FILE] [-o OUT] [IN]\n"
     "       quillbox-cli unwrap [--key-file FILE] [-o OUT] [IN]\n"
     "       quillbox-cli token --account NAME\n"
+    "       quillbox-cli setting --ini FILE KEY [VALUE]   (reads, or writes, section QUILLBOX)\n"
     "IN and OUT default to standard input and output; keys are asked for on the terminal\n"
     "without echo unless --key-file names a file whose first line is the key.\n";
 
 struct Options {
-    std::string command, name, keyFile, output, input, account;
+    std::string command, name, keyFile, output, input, account, ini;
+    std::vector<std::string> words; // KEY [VALUE] of the setting command
 };
 
 std::optional<Options> Parse(int argc, char** argv, std::string& error)
@@ -57,6 +60,11 @@ std::optional<Options> Parse(int argc, char** argv, std::string& error)
         } else if (arg == "--account") {
             if (!value(options.account))
                 return std::nullopt;
+        } else if (arg == "--ini") {
+            if (!value(options.ini))
+                return std::nullopt;
+        } else if (options.command == "setting") {
+            options.words.push_back(arg);
         } else if (arg == "--key") {
             error = "keys are never taken from the command line: use --key-file or type it when asked";
             return std::nullopt;
@@ -192,6 +200,17 @@ int Run(int argc, char** argv)
         if (token.empty())
             return fail("the token cannot be made");
         std::printf("%s\n", token.c_str());
+        return 0;
+    }
+    if (options->command == "setting") {
+        if (options->ini.empty() || options->words.empty() || options->words.size() > 2)
+            return fail("setting needs --ini FILE KEY [VALUE]");
+        if (options->words.size() == 1) {
+            std::printf("%s\n", ReadSettingString(options->words[0], options->ini).c_str());
+            return 0;
+        }
+        if (!WriteSettingString(options->words[0], options->words[1], options->ini))
+            return fail("cannot write " + options->ini);
         return 0;
     }
     if (options->command == "wrap") {

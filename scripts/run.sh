@@ -22,8 +22,7 @@ echo "Notes server on http://127.0.0.1:$port (log: data/server.log)"
 
 # The client reads its server from Quillbox.ini beside the program.
 client=build/default/program/quillbox
-build/default/cli/quillbox-cli settings --ini "$(dirname "$client")/Quillbox.ini" Server "127.0.0.1:$port" 2>/dev/null \
-    || printf '[QUILLBOX]\nServer=127.0.0.1:%s\n' "$port" > "$(dirname "$client")/Quillbox.ini"
+build/default/cli/quillbox-cli setting --ini "$(dirname "$client")/Quillbox.ini" Server "127.0.0.1:$port"
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: running the client under a virtual X server (xvfb-run)." >&2

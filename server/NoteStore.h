@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qb::server {
@@ -30,7 +31,17 @@ public:
     // The account's top folder; created on first use in a writing transaction.
     virtual std::optional<NodeId> Root(const std::string& account, bool create) = 0;
     virtual std::optional<Node> Child(NodeId parent, const std::string& nameKey) = 0;
+    // In name order (ASCII case folded).
     virtual std::vector<Node> Children(NodeId parent) = 0;
+    // What a listing shows of each child, in name order, without copying: the fast path
+    // of the most frequent request.
+    struct Listed {
+        bool isFolder;
+        std::int64_t size;
+        std::int64_t modified;
+        std::string_view name;
+    };
+    virtual void ForEachListed(NodeId parent, const std::function<void(const Listed&)>& visit) = 0;
     virtual NodeId Insert(const std::string& account, NodeId parent, const Node& node, const std::string& nameKey,
                           const std::string& data) = 0;
     virtual std::string Data(NodeId id) = 0;

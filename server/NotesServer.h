@@ -21,6 +21,7 @@ struct ServerOptions {
     int port = 8080; // 0 picks a free port
     std::size_t maxBodyBytes = 8 * 1024 * 1024;
     bool log = true;
+    std::size_t workers = 64; // requests served at once
 };
 
 class NotesServer {

@@ -6,8 +6,10 @@
 #include "codec/SessionToken.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 namespace qb::server {
@@ -156,10 +158,23 @@ std::optional<NotePath> SplitNotePath(const std::string& path)
 
 } // namespace
 
+void AppendEntryLine(std::string& out, bool isFolder, std::int64_t size, std::int64_t modified,
+                     std::string_view name)
+{
+    char numbers[64];
+    const int n = std::snprintf(numbers, sizeof numbers, "%d|%lld|%lld|", isFolder ? 1 : 0,
+                                static_cast<long long>(isFolder ? 0 : size), static_cast<long long>(modified));
+    out.append(numbers, static_cast<std::size_t>(n));
+    out.append(name);
+    out += '\n';
+}
+
 std::string EntryLine(const Node& node)
 {
-    return std::to_string(node.isFolder ? 1 : 0) + "|" + std::to_string(node.isFolder ? 0 : node.size) + "|"
-        + std::to_string(node.modified) + "|" + node.name;
+    std::string line;
+    AppendEntryLine(line, node.isFolder, node.size, node.modified, node.name);
+    line.pop_back();
+    return line;
 }
 
 NotesService::NotesService(INoteStore& store, ServiceOptions options, Clock clock)
@@ -177,11 +192,19 @@ Reply NotesService::Handle(const Script& script, std::string_view body)
         reply.text = Refuse("The request is not in the expected form.", parsed.error);
         return reply;
     }
-    CAesCipher cipher;
-    PrepareTokenCipher(cipher);
-    CBlockSealer sealer;
-    sealer.SetCipher(&cipher);
-    const auto token = OpenSessionToken(sealer, parsed.values.at("ID"));
+    // One token cipher per serving thread: Unseal may re-expand it for a forged header,
+    // so it is never shared between threads.
+    thread_local const auto sealer = [] {
+        struct Sealer {
+            CAesCipher cipher;
+            CBlockSealer sealer;
+        };
+        auto made = std::make_unique<Sealer>();
+        PrepareTokenCipher(made->cipher);
+        made->sealer.SetCipher(&made->cipher);
+        return made;
+    }();
+    const auto token = OpenSessionToken(sealer->sealer, parsed.values.at("ID"));
     if (!token || token->account.empty()) {
         reply.text = Refuse("The session is not valid. Please restart Quillbox.");
         return reply;
@@ -219,13 +242,15 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
             const auto folder = t.Folder(field("DIR"), false);
             if (!folder)
                 return Refuse("The folder does not exist.", field("DIR"));
-            std::vector<Node> nodes = *folder ? t.tx.Children(*folder) : std::vector<Node>{};
-            std::sort(nodes.begin(), nodes.end(), [](const Node& a, const Node& b) {
-                return a.isFolder != b.isFolder ? a.isFolder : NameKey(a.name) < NameKey(b.name);
-            });
+            // Children come in name order; folders go first, as the client shows them.
             out = "OK\n";
-            for (const auto& node : nodes)
-                out += EntryLine(node) + "\n";
+            std::string files;
+            if (*folder) {
+                t.tx.ForEachListed(*folder, [&](const IStoreTransaction::Listed& entry) {
+                    AppendEntryLine(entry.isFolder ? out : files, entry.isFolder, entry.size, entry.modified, entry.name);
+                });
+            }
+            out += files;
             return std::string();
         });
     }

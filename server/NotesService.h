@@ -44,5 +44,7 @@ private:
 
 // "isFolder|size|modified|name", the listing line the client parses.
 std::string EntryLine(const Node& node);
+void AppendEntryLine(std::string& out, bool isFolder, std::int64_t size, std::int64_t modified,
+                     std::string_view name); // with its LF
 
 } // namespace qb::server

@@ -85,6 +85,13 @@ public:
         sqlite3_clear_bindings(m_stmt);
     }
     std::int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    // Valid until the next step or reset.
+    std::string_view View(int column) const
+    {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+        return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)))
+                 : std::string_view();
+    }
     std::string Text(int column) const
     {
         const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
@@ -146,7 +153,10 @@ struct SqliteStore::Connection final : IStoreTransaction {
         addRoot = std::make_unique<Statement>(
             db, "INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES (?, NULL, '', '', 1)");
         child = std::make_unique<Statement>(db, Sql("SELECT ", " FROM nodes WHERE parent = ? AND name_key = ?").c_str());
-        children = std::make_unique<Statement>(db, Sql("SELECT ", " FROM nodes WHERE parent = ?").c_str());
+        children = std::make_unique<Statement>(
+            db, Sql("SELECT ", " FROM nodes WHERE parent = ? ORDER BY name_key").c_str());
+        listed = std::make_unique<Statement>(
+            db, "SELECT is_folder, size, modified, name FROM nodes WHERE parent = ? ORDER BY name_key");
         insert = std::make_unique<Statement>(
             db, "INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
@@ -155,6 +165,10 @@ struct SqliteStore::Connection final : IStoreTransaction {
         setLock = std::make_unique<Statement>(db, "UPDATE nodes SET lock_owner = ?, lock_time = ? WHERE id = ?");
         move = std::make_unique<Statement>(db, "UPDATE nodes SET parent = ?, name = ?, name_key = ? WHERE id = ?");
         remove = std::make_unique<Statement>(db, "DELETE FROM nodes WHERE id = ?");
+        beginRead = std::make_unique<Statement>(db, "BEGIN");
+        beginWrite = std::make_unique<Statement>(db, "BEGIN IMMEDIATE");
+        commit = std::make_unique<Statement>(db, "COMMIT");
+        rollback = std::make_unique<Statement>(db, "ROLLBACK");
     }
 
     ~Connection() override
@@ -164,12 +178,17 @@ struct SqliteStore::Connection final : IStoreTransaction {
         addRoot.reset();
         child.reset();
         children.reset();
+        listed.reset();
         insert.reset();
         data.reset();
         setData.reset();
         setLock.reset();
         move.reset();
         remove.reset();
+        beginRead.reset();
+        beginWrite.reset();
+        commit.reset();
+        rollback.reset();
         sqlite3_close(db);
     }
 
@@ -207,6 +226,14 @@ struct SqliteStore::Connection final : IStoreTransaction {
         return nodes;
     }
 
+    void ForEachListed(NodeId parent, const std::function<void(const Listed&)>& visit) override
+    {
+        listed->Bind(1, parent);
+        while (listed->Step())
+            visit(Listed{listed->Int(0) != 0, listed->Int(1), listed->Int(2), listed->View(3)});
+        listed->Reset();
+    }
+
     NodeId Insert(const std::string& account, NodeId parent, const Node& node, const std::string& nameKey,
                   const std::string& text) override
     {
@@ -242,7 +269,8 @@ struct SqliteStore::Connection final : IStoreTransaction {
     void Remove(NodeId id) override { remove->Bind(1, id).Run(); }
 
     sqlite3* db = nullptr;
-    std::unique_ptr<Statement> root, addRoot, child, children, insert, data, setData, setLock, move, remove;
+    std::unique_ptr<Statement> root, addRoot, child, children, listed, insert, data, setData, setLock, move, remove;
+    std::unique_ptr<Statement> beginRead, beginWrite, commit, rollback; // prepared once: listings are hot
 };
 
 SqliteStore::SqliteStore(const std::string& path, int connections) : m_path(path)
@@ -281,12 +309,13 @@ std::string SqliteStore::Transact(bool write, const Work& work)
         ~Return() { store->Release(std::move(connection)); }
     } giveBack{this, connection};
 
-    Exec(connection->db, write ? "BEGIN IMMEDIATE" : "BEGIN");
+    (write ? connection->beginWrite : connection->beginRead)->Run();
     try {
         std::string refusal = work(*connection);
-        Exec(connection->db, refusal.empty() ? "COMMIT" : "ROLLBACK");
+        (refusal.empty() ? connection->commit : connection->rollback)->Run();
         return refusal;
     } catch (...) {
+        connection->rollback->Reset();
         sqlite3_exec(connection->db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }

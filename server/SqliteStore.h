@@ -15,7 +15,7 @@ namespace qb::server {
 class SqliteStore : public INoteStore {
 public:
     // Throws std::runtime_error when the database cannot be opened or prepared.
-    explicit SqliteStore(const std::string& path, int connections = 8);
+    explicit SqliteStore(const std::string& path, int connections = 16);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;

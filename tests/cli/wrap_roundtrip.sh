@@ -19,4 +19,6 @@ if "$cli" wrap --name T --key secret "$dir/note.rtf" 2>/dev/null; then
     echo "a key on the command line was accepted"; exit 1
 fi
 "$cli" token --account kiwi | grep -Eq '^[A-Za-z0-9_-]+=+$'
+"$cli" setting --ini "$dir/q.ini" Server 127.0.0.1:9
+[ "$("$cli" setting --ini "$dir/q.ini" Server)" = "127.0.0.1:9" ] || { echo "setting not kept"; exit 1; }
 echo "cli round trip ok"

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Load on loopback: listing a 100-entry folder, opening and saving a 10 KB note through
+# quillbox-server, and nginx serving a 10 KB static file, with 1, 8 and 64 clients.
+# Needs nginx (apt-get install nginx-light). Usage: bench/server_bench.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-5}
+build=build/default
+load=$build/bench/server_load
+cli=$build/cli/quillbox-cli
+work=$(mktemp -d)
+cleanup() {
+    [ -n "${server:-}" ] && kill "$server" 2>/dev/null || true
+    [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+port=$((20000 + RANDOM % 20000))
+$build/server/quillbox-server --listen 127.0.0.1:$port --db "$work/bench.db" --quiet 2>"$work/server.log" &
+server=$!
+until curl -sf http://127.0.0.1:$port/UserGuide.htm >/dev/null; do sleep 0.1; done
+base=http://127.0.0.1:$port/Buffer/Buffer0000/bin
+# An account of its own: the shared account limits notes to 10000 characters.
+token=$($cli token --account bench)
+note=$(head -c 7500 /dev/urandom | base64 -w 72 | tr '+/' '_-')=
+for i in $(seq 100); do
+    curl -sf --data-binary "ID=$token&DIR=&FILE=note$i.rtf&LOCK=0&DATA=$note" $base/qbsave.pl >/dev/null
+done
+printf 'ID=%s&DIR=' "$token" > "$work/list.body"
+printf 'ID=%s&FILE=/note1.rtf&LOCK=' "$token" > "$work/open.body"
+printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$note" > "$work/save.body"
+echo "note text: $(printf %s "$note" | wc -c) bytes"
+
+nport=$((port + 1))
+mkdir -p "$work/www"
+head -c 10240 /dev/urandom > "$work/www/file10k"
+cat > "$work/nginx.conf" <<CONF
+worker_processes 2;
+pid $work/nginx.pid;
+error_log $work/nginx-error.log;
+events { worker_connections 1024; }
+http {
+    access_log off;
+    client_body_temp_path $work; proxy_temp_path $work; fastcgi_temp_path $work;
+    uwsgi_temp_path $work; scgi_temp_path $work;
+    server { listen 127.0.0.1:$nport; root $work/www; }
+}
+CONF
+nginx -c "$work/nginx.conf"
+until curl -sf http://127.0.0.1:$nport/file10k >/dev/null; do sleep 0.1; done
+
+for clients in 1 8 64; do
+    echo "== $clients clients, $seconds s each"
+    printf 'list 100 entries  '; $load --url $base/qbdir.pl --body-file "$work/list.body" --clients $clients --seconds "$seconds" --expect OK
+    printf 'open 10 KB note   '; $load --url $base/qbopen.pl --body-file "$work/open.body" --clients $clients --seconds "$seconds" --expect "OK "
+    printf 'save 10 KB note   '; $load --url $base/qbsave.pl --body-file "$work/save.body" --clients $clients --seconds "$seconds" --expect OK
+    printf 'nginx 10 KB file  '; $load --url http://127.0.0.1:$nport/file10k --clients $clients --seconds "$seconds"
+done
