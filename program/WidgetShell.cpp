@@ -1,27 +1,33 @@
 #include "WidgetShell.h"
 
+#include "explorer/ExplorerDlg.h"
+#include "explorer/UserPrompts.h"
+
 #include <QApplication>
-#include <QMessageBox>
-#include <QWidget>
 
 namespace qb {
 
 void CWidgetShell::ShowNotice(const std::string& text)
 {
-    QMessageBox::information(nullptr, QStringLiteral("Quillbox"), QString::fromStdString(text));
+    Prompts().Information(nullptr, QString::fromStdString(text));
 }
 
 void CWidgetShell::RunMainWindow()
 {
-    // The explorer window arrives with its own work; until then start-up ends here.
+    CExplorerDlg explorer(m_app);
+    m_explorer = &explorer;
+    // A failed first listing was reported by the list; the program then ends.
+    if (explorer.Init())
+        explorer.exec();
+    m_explorer = nullptr;
 }
 
 void CWidgetShell::RaiseMainWindow()
 {
-    if (QWidget* window = QApplication::activeWindow()) {
-        window->showNormal();
-        window->raise();
-        window->activateWindow();
+    if (m_explorer) {
+        m_explorer->showNormal();
+        m_explorer->raise();
+        m_explorer->activateWindow();
     }
 }
 

@@ -1,0 +1,286 @@
+#include "ExplorerDlg.h"
+
+#include "AboutDlg.h"
+#include "ExplorerCommands.h"
+#include "Icons.h"
+#include "RemoteListCtrl.h"
+#include "UserPrompts.h"
+
+#include "app/ClientApp.h"
+#include "app/Settings.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace qb {
+namespace {
+
+constexpr int kMargin = 2;     // list and toolbar keep this far from the side edges
+constexpr int kStatusRow = 20; // the status row's distance from the bottom
+constexpr int kMinWidth = 320, kMinHeight = 240, kDefaultWidth = 640, kDefaultHeight = 480;
+
+const char* kHint = "Double click a file/folder to open, or right click in blank area to create a new one.";
+
+} // namespace
+
+CExplorerDlg::CExplorerDlg(CClientApp& app, QWidget* parent) : QDialog(parent), m_app(app)
+{
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_client = new QWidget(this);
+    layout->addWidget(m_client);
+    m_client->installEventFilter(this);
+
+    m_list = new CRemoteListCtrl(app, m_client);
+    m_countText = new QLabel(QStringLiteral("0 objects"), m_client);
+    m_pathText = new QLabel(m_client);
+    m_pathText->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+    m_pathText->setTextFormat(Qt::PlainText);
+    m_progress = new QProgressBar(m_client);
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+
+    connect(m_list, &CRemoteListCtrl::countTextChanged, m_countText, &QLabel::setText);
+    connect(m_list, &CRemoteListCtrl::pathTextChanged, m_pathText, &QLabel::setText);
+    connect(m_list, &CRemoteListCtrl::folderOpened, this, &CExplorerDlg::PushHistory);
+    connect(m_list, &CRemoteListCtrl::newFileRequested, this, [this] { RunCommand(cmd::kNewFile); });
+    connect(m_list, &CRemoteListCtrl::fileOpenRequested, this, [this](const std::string&, bool) {
+        Prompts().Information(this, QStringLiteral("This version of Quillbox cannot open notes yet."));
+    });
+}
+
+QAction* CExplorerDlg::MakeAction(int id, const QString& text)
+{
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    const QString tip = cmd::ToolTipText(id);
+    if (!tip.isEmpty())
+        action->setToolTip(tip);
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CExplorerDlg::CreateToolBar()
+{
+    m_toolBar = new QToolBar(m_client);
+    m_toolBar->setIconSize(QSize(16, 15));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setStyleSheet(QStringLiteral("QToolBar { border: none; }"));
+    const int buttons[] = {cmd::kNewFile, cmd::kNewFolder, -1, cmd::kBack, cmd::kForward, cmd::kUp, cmd::kHome};
+    for (int id : buttons) {
+        if (id < 0) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_actions.value(id);
+        if (!action)
+            action = MakeAction(id, cmd::ToolTipText(id));
+        action->setIcon(ToolbarIcon(id));
+        m_toolBar->addAction(action);
+        if (auto* button = qobject_cast<QToolButton*>(m_toolBar->widgetForAction(action)))
+            button->setFixedWidth(24);
+    }
+    m_toolBar->adjustSize();
+}
+
+void CExplorerDlg::CreateMenuBar()
+{
+    auto* bar = new QMenuBar(this);
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(MakeAction(cmd::kNewFile, QStringLiteral("&New File")));
+    file->addAction(MakeAction(cmd::kNewFolder, QStringLiteral("New &Folder")));
+    file->addSeparator();
+    file->addAction(MakeAction(cmd::kOpenLocal, QStringLiteral("&Open Local")));
+    file->addSeparator();
+    file->addAction(MakeAction(cmd::kExit, QStringLiteral("E&xit")));
+
+    m_editMenu = bar->addMenu(QStringLiteral("Edit"));
+    m_editMenu->addAction(MakeAction(cmd::kCopy, QStringLiteral("&Copy")));
+    m_editMenu->addAction(MakeAction(cmd::kCut, QStringLiteral("Cu&t")));
+    m_editMenu->addSeparator();
+    m_editMenu->addAction(MakeAction(cmd::kPaste, QStringLiteral("&Paste")));
+    m_editMenu->addSeparator();
+    m_editMenu->addAction(MakeAction(cmd::kDelete, QStringLiteral("&Delete")));
+    connect(m_editMenu, &QMenu::aboutToShow, this, &CExplorerDlg::UpdateEditMenu);
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    help->addAction(MakeAction(cmd::kAbout, QStringLiteral("About")));
+    help->addAction(MakeAction(cmd::kOnlineHelp, QStringLiteral("Online Help")));
+    layout()->setMenuBar(bar);
+
+    // Notes open in the editor, which this build does not have yet: present, not silent.
+    m_actions.value(cmd::kNewFile)->setEnabled(false);
+    m_actions.value(cmd::kOpenLocal)->setEnabled(false);
+}
+
+bool CExplorerDlg::Init()
+{
+    CreateMenuBar();
+    CreateToolBar();
+    m_list->InitView();
+    const int listed = m_list->ListDirectory("");
+    PushHistory("");
+    m_pathText->setText(QString::fromLatin1(kHint));
+    if (listed != 1)
+        return false;
+    setWindowIcon(ProgramIcon());
+    const int w = ReadSettingInt("MainW", m_app.m_strIniPath);
+    const int h = ReadSettingInt("MainH", m_app.m_strIniPath);
+    m_wantedOuterSize = QSize(w >= kMinWidth ? w : kDefaultWidth, h >= kMinHeight ? h : kDefaultHeight);
+    move(0, 0);
+    resize(m_wantedOuterSize);
+    LayoutControls();
+    setWindowTitle(QString::fromLatin1(kExplorerTitle));
+    m_list->setFocus();
+    return true;
+}
+
+void CExplorerDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The stored size is the outer size: take the frame off once the frame is known.
+    if (!m_sizeApplied && m_wantedOuterSize.isValid()) {
+        m_sizeApplied = true;
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(m_wantedOuterSize - frame);
+        move(0, 0);
+    }
+}
+
+void CExplorerDlg::LayoutControls()
+{
+    if (!m_toolBar)
+        return;
+    const int w = m_client->width();
+    const int h = m_client->height();
+    const int t = m_toolBar->sizeHint().height();
+    m_toolBar->setGeometry(kMargin, 0, w - 2 * kMargin, t);
+    m_list->setGeometry(kMargin, t, w - 2 * kMargin, h - t - kStatusRow);
+    m_countText->setGeometry(kMargin, h - kStatusRow, 54, 18);
+    m_pathText->setGeometry(61, h - kStatusRow, w - 122, 18);
+    m_progress->setGeometry(61, h - kStatusRow, w - 122, 18);
+    m_progress->hide();
+}
+
+bool CExplorerDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        LayoutControls();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CExplorerDlg::PushHistory(const std::string& path)
+{
+    m_history.Push(path);
+    UpdateNavButtons();
+}
+
+void CExplorerDlg::UpdateNavButtons()
+{
+    if (QAction* back = m_actions.value(cmd::kBack))
+        back->setEnabled(m_history.CanGoBack());
+    if (QAction* forward = m_actions.value(cmd::kForward))
+        forward->setEnabled(m_history.CanGoForward());
+    if (QAction* up = m_actions.value(cmd::kUp))
+        up->setEnabled(!m_list->m_currentDir.empty());
+}
+
+void CExplorerDlg::UpdateEditMenu()
+{
+    const bool selected = m_list->HasSelection();
+    m_actions.value(cmd::kCopy)->setEnabled(selected);
+    m_actions.value(cmd::kCut)->setEnabled(selected);
+    m_actions.value(cmd::kDelete)->setEnabled(selected);
+    m_actions.value(cmd::kPaste)->setEnabled(m_list->CanPaste());
+}
+
+void CExplorerDlg::GoBack()
+{
+    if (!m_history.CanGoBack())
+        return;
+    WaitCursor wait;
+    if (m_list->ListDirectory(m_history.StepBack()) == 1)
+        UpdateNavButtons();
+}
+
+void CExplorerDlg::GoForward()
+{
+    if (!m_history.CanGoForward())
+        return;
+    WaitCursor wait;
+    if (m_list->ListDirectory(m_history.StepForward()) == 1)
+        UpdateNavButtons();
+}
+
+void CExplorerDlg::GoUp()
+{
+    WaitCursor wait;
+    if (m_list->GoUp())
+        PushHistory(m_list->m_currentDir);
+}
+
+void CExplorerDlg::GoHome()
+{
+    if (m_list->m_currentDir.empty())
+        return;
+    WaitCursor wait;
+    if (m_list->ListDirectory("") == 1)
+        PushHistory("");
+}
+
+void CExplorerDlg::RunCommand(int id)
+{
+    switch (id) {
+    case cmd::kNewFolder: m_list->NewFolder(); break;
+    case cmd::kCopy: m_list->CopySelection(false); break;
+    case cmd::kCut: m_list->CopySelection(true); break;
+    case cmd::kPaste: m_list->PasteClipboard(); break; // the clipboard stays as it was
+    case cmd::kDelete: m_list->DeleteSelection(); break;
+    case cmd::kBack: GoBack(); break;
+    case cmd::kForward: GoForward(); break;
+    case cmd::kUp: GoUp(); break;
+    case cmd::kHome: GoHome(); break;
+    case cmd::kAbout: {
+        CAboutDlg about(this);
+        about.exec();
+        break;
+    }
+    case cmd::kOnlineHelp: {
+        WaitCursor wait;
+        QDesktopServices::openUrl(
+            QUrl(QStringLiteral("http://%1/UserGuide.htm").arg(QString::fromStdString(m_app.ServerSetting()))));
+        break;
+    }
+    case cmd::kExit: close(); break;
+    default: break; // New File and Open Local come with the editor
+    }
+}
+
+void CExplorerDlg::StoreSize()
+{
+    const QSize outer = frameGeometry().size();
+    WriteSettingInt("MainW", outer.width(), m_app.m_strIniPath);
+    WriteSettingInt("MainH", outer.height(), m_app.m_strIniPath);
+}
+
+void CExplorerDlg::closeEvent(QCloseEvent* event)
+{
+    StoreSize();
+    event->accept();
+    done(QDialog::Accepted);
+}
+
+} // namespace qb

@@ -1,0 +1,79 @@
+#pragma once
+// The main window: toolbar, menu bar, the remote list, the status row (item count, path,
+// progress) and the navigation history.
+
+#include "NavigationHistory.h"
+
+#include <QDialog>
+#include <QHash>
+
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+
+namespace qb {
+
+class CClientApp;
+class CRemoteListCtrl;
+
+inline constexpr const char* kExplorerTitle = "Quillbox Explorer";
+
+class CExplorerDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CExplorerDlg(CClientApp& app, QWidget* parent = nullptr);
+
+    // The start: toolbar, list, menu, first listing, size. False when the first listing
+    // failed: the window is not to be shown and the program ends.
+    bool Init();
+
+    void PushHistory(const std::string& path);
+    void UpdateNavButtons();
+    void LayoutControls();
+
+    // Commands, as menus and toolbar run them.
+    void RunCommand(int id);
+    void GoBack();
+    void GoForward();
+    void GoUp();
+    void GoHome();
+
+    QAction* Action(int id) const { return m_actions.value(id); }
+    CRemoteListCtrl& List() { return *m_list; }
+    QProgressBar& Progress() { return *m_progress; }
+    QLabel& CountText() { return *m_countText; }
+    QLabel& PathText() { return *m_pathText; }
+    const NavigationHistory& History() const { return m_history; }
+    QMenu* EditMenu() const { return m_editMenu; }
+    void UpdateEditMenu();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateToolBar();
+    void CreateMenuBar();
+    QAction* MakeAction(int id, const QString& text);
+    void StoreSize();
+
+    CClientApp& m_app;
+    QWidget* m_client = nullptr;
+    QProgressBar* m_progress = nullptr;
+    CRemoteListCtrl* m_list = nullptr;
+    NavigationHistory m_history;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_countText = nullptr;
+    QLabel* m_pathText = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QHash<int, QAction*> m_actions;
+    QSize m_wantedOuterSize;
+    bool m_sizeApplied = false;
+};
+
+} // namespace qb

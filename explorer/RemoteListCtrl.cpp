@@ -1,0 +1,390 @@
+#include "RemoteListCtrl.h"
+
+#include "ExplorerCommands.h"
+#include "UserPrompts.h"
+
+#include "app/ClientApp.h"
+#include "app/RequestBodies.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include <algorithm>
+
+namespace qb {
+
+bool g_sortAscending = true;
+
+namespace {
+
+QString Text(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+CRemoteListCtrl::CRemoteListCtrl(CClientApp& app, QWidget* parent) : QTreeView(parent), m_app(app), m_model(this)
+{
+    setModel(&m_model);
+    connect(&m_model, &RemoteListModel::renameRequested, this, &CRemoteListCtrl::RenameEntry);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(false); });
+}
+
+bool CRemoteListCtrl::InitView()
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true); // keeps 100,000-entry folders fast to lay out
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setSortingEnabled(false); // the list sorts itself by its own rules
+    setColumnWidth(kColumnName, 160);
+    setColumnWidth(kColumnSize, 70);
+    // The stated 120 pixels were measured for a smaller system font: never cut a date off.
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00 AM")) + 16;
+    setColumnWidth(kColumnDate, std::max(120, dateWidth));
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(m_sortColumn, Qt::AscendingOrder);
+    connect(header(), &QHeaderView::sectionClicked, this, &CRemoteListCtrl::SortByColumn);
+    return true;
+}
+
+int CRemoteListCtrl::ListDirectory(const std::string& path)
+{
+    WaitCursor wait;
+    g_sortAscending = true;
+    const int posted = m_app.PostForm(kScriptDir, ListBody(m_app.MakeSessionToken(), path));
+    if (posted != 1) {
+        Prompts().Information(this, Text(m_app.m_strLastError));
+        return posted;
+    }
+    std::string first;
+    m_app.ReadReplyLine(first);
+    if (!IsOkStatus(first)) {
+        const std::string message = first + m_app.ReadRemainingLines();
+        Prompts().Information(this, Text(message));
+        m_app.CloseRequest();
+        Prompts().Information(this, Text(first));
+        return 2;
+    }
+    ShowListing(path, m_app.m_pRequest->Reply());
+    m_app.CloseRequest();
+    return 1;
+}
+
+void CRemoteListCtrl::ShowListing(const std::string& path, ReplyReader& reply)
+{
+    std::vector<RemoteEntry> entries;
+    for (std::string line; reply.ReadLine(line);) {
+        if (auto parsed = ParseEntryLine(line); parsed.entry)
+            entries.push_back(std::move(*parsed.entry));
+    }
+    // Insertion order does not matter: the sort decides what is shown.
+    m_model.SetEntries(std::move(entries));
+    m_model.SortEntries(m_sortColumn, g_sortAscending);
+    header()->setSortIndicator(m_sortColumn, Qt::AscendingOrder);
+    emit countTextChanged(QStringLiteral("%1 items").arg(m_model.rowCount()));
+    m_currentDir = path;
+    emit pathTextChanged(path.empty() ? QStringLiteral("Home") : Text(path));
+}
+
+int CRemoteListCtrl::AddEntryLine(std::string_view line, int index)
+{
+    auto parsed = ParseEntryLine(line);
+    if (!parsed.entry)
+        return static_cast<int>(parsed.error);
+    (void)index; // only ever the end of the list here
+    m_model.Append(std::move(*parsed.entry));
+    return 1;
+}
+
+int CRemoteListCtrl::OpenSelected(bool exclusive)
+{
+    const auto rows = SelectedRows();
+    if (rows.empty())
+        return 0;
+    const RemoteEntry& entry = m_model.At(rows.front());
+    const std::string path = ChildPath(m_currentDir, entry.name.toStdString());
+    if (entry.isFolder) {
+        if (ListDirectory(path) == 1)
+            emit folderOpened(path);
+    } else {
+        emit fileOpenRequested(path, exclusive);
+    }
+    return 1;
+}
+
+bool CRemoteListCtrl::GoUp()
+{
+    const auto parent = ParentPath(m_currentDir);
+    return parent && ListDirectory(*parent) == 1;
+}
+
+std::vector<int> CRemoteListCtrl::SelectedRows() const
+{
+    std::vector<int> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows(kColumnName))
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+std::vector<std::string> CRemoteListCtrl::SelectedNames() const
+{
+    std::vector<std::string> names;
+    for (int row : SelectedRows())
+        names.push_back(m_model.At(row).name.toStdString());
+    return names;
+}
+
+bool CRemoteListCtrl::HasSelection() const
+{
+    return !SelectedRows().empty();
+}
+
+bool CRemoteListCtrl::CanPaste() const
+{
+    if (m_clipNames.empty())
+        return false;
+    const auto rows = SelectedRows();
+    return rows.empty() || (rows.size() == 1 && m_model.At(rows.front()).isFolder);
+}
+
+int CRemoteListCtrl::CopySelection(bool cut)
+{
+    m_clipIsCut = cut;
+    m_clipNames = SelectedNames();
+    m_clipFromDir = m_currentDir;
+    return 1;
+}
+
+bool CRemoteListCtrl::AcceptedOrShown(int posted)
+{
+    if (posted != 1) {
+        Prompts().Information(this, Text(m_app.m_strLastError));
+        return false;
+    }
+    std::string first;
+    m_app.ReadReplyLine(first);
+    if (IsOkStatus(first))
+        return true;
+    Prompts().Information(this, Text(first + m_app.ReadRemainingLines()));
+    m_app.CloseRequest();
+    return false;
+}
+
+int CRemoteListCtrl::PasteClipboard()
+{
+    WaitCursor wait;
+    std::string target = m_currentDir;
+    const auto rows = SelectedRows();
+    if (rows.size() == 1 && m_model.At(rows.front()).isFolder)
+        target = ChildPath(m_currentDir, m_model.At(rows.front()).name.toStdString());
+    const int posted = m_app.PostForm(m_clipIsCut ? kScriptMove : kScriptCopy,
+                                      PasteBody(m_app.MakeSessionToken(), target, m_clipFromDir, m_clipNames));
+    if (posted != 1) {
+        Prompts().Information(this, Text(m_app.m_strLastError));
+        return 0;
+    }
+    std::string first;
+    m_app.ReadReplyLine(first);
+    const int result = IsOkStatus(first) ? 1 : 0;
+    const std::string message = result ? std::string() : first + m_app.ReadRemainingLines();
+    m_app.CloseRequest();
+    ListDirectory(m_currentDir);
+    if (!message.empty())
+        Prompts().Information(this, Text(message));
+    return result;
+}
+
+int CRemoteListCtrl::DeleteSelection()
+{
+    const auto names = SelectedNames();
+    if (names.empty())
+        return 0;
+    if (!Prompts().AskYesNo(this, QStringLiteral("Are you sure you want to delete the selected items?")))
+        return 0;
+    WaitCursor wait;
+    const int posted = m_app.PostForm(kScriptDelete, DeleteBody(m_app.MakeSessionToken(), m_currentDir, names));
+    if (posted != 1) {
+        Prompts().Information(this, Text(m_app.m_strLastError));
+        return -1;
+    }
+    if (!AcceptedOrShown(posted))
+        return -2;
+    m_app.CloseRequest();
+    ListDirectory(m_currentDir);
+    return 1;
+}
+
+int CRemoteListCtrl::NewFolder()
+{
+    int result = 0;
+    {
+        WaitCursor wait;
+        const int posted = m_app.PostForm(kScriptNewDir, NewFolderBody(m_app.MakeSessionToken(), m_currentDir));
+        if (posted != 1) {
+            Prompts().Information(this, Text(m_app.m_strLastError));
+            return posted;
+        }
+        if (!AcceptedOrShown(posted))
+            return -1;
+        std::string line;
+        m_app.ReadReplyLine(line);
+        m_app.CloseRequest();
+        const int row = m_model.rowCount();
+        result = AddEntryLine(line, row);
+        if (result != 1)
+            return result;
+    }
+    // Appended unsorted at the bottom, with its name ready to be typed over.
+    StartRename(m_model.rowCount() - 1);
+    return result;
+}
+
+void CRemoteListCtrl::StartRename(int row)
+{
+    setFocus();
+    const QModelIndex index = m_model.index(row, kColumnName);
+    setCurrentIndex(index);
+    scrollTo(index);
+    edit(index);
+}
+
+void CRemoteListCtrl::RenameEntry(int row, const QString& newText)
+{
+    if (newText.isEmpty() || row < 0 || row >= m_model.rowCount())
+        return;
+    WaitCursor wait;
+    const std::string from = m_model.At(row).name.toStdString();
+    const int posted =
+        m_app.PostForm(kScriptRename, RenameBody(m_app.MakeSessionToken(), m_currentDir, from, newText.toStdString()));
+    if (!AcceptedOrShown(posted))
+        return;
+    m_app.CloseRequest();
+    ListDirectory(m_currentDir);
+}
+
+std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
+{
+    auto menu = std::make_unique<QMenu>(this);
+    auto add = [&](int id, const char* text, bool enabled) {
+        QAction* action = menu->addAction(QString::fromUtf8(text));
+        action->setData(id);
+        action->setEnabled(enabled);
+        return action;
+    };
+    const auto rows = SelectedRows();
+    if (rows.empty()) {
+        // Notes open in the editor, which this build does not have yet.
+        add(cmd::kNewFile, "New File", false);
+        add(cmd::kNewFolder, "New Folder", true);
+        menu->addSeparator();
+        add(cmd::kPaste, "Paste", !m_clipNames.empty());
+        menu->addSeparator();
+        add(cmd::kRefresh, "Refresh", true);
+        return menu;
+    }
+    const bool oneFolder = rows.size() == 1 && m_model.At(rows.front()).isFolder;
+    add(cmd::kOpenExclusive, "Open Exclusive", false);
+    menu->addSeparator();
+    add(cmd::kCopy, "Copy", true);
+    add(cmd::kCut, "Cut", true);
+    menu->addSeparator();
+    if (oneFolder) {
+        add(cmd::kPaste, "&Paste", !m_clipNames.empty());
+        menu->addSeparator();
+    }
+    add(cmd::kRename, "Rename", true);
+    menu->addSeparator();
+    add(cmd::kDelete, "Delete", true);
+    return menu;
+}
+
+void CRemoteListCtrl::RunContextCommand(int id)
+{
+    switch (id) {
+    case cmd::kRename:
+        if (const auto rows = SelectedRows(); !rows.empty())
+            StartRename(rows.front());
+        break;
+    case cmd::kRefresh: ListDirectory(m_currentDir); break;
+    case cmd::kNewFolder: NewFolder(); break;
+    case cmd::kNewFile: emit newFileRequested(); break;
+    case cmd::kCopy: CopySelection(false); break;
+    case cmd::kCut: CopySelection(true); break;
+    case cmd::kPaste:
+        // Only a successful move from this menu empties the clipboard.
+        if (PasteClipboard() == 1 && m_clipIsCut)
+            m_clipNames.clear();
+        break;
+    case cmd::kDelete: DeleteSelection(); break;
+    case cmd::kOpenExclusive: OpenSelected(true); break;
+    default: break;
+    }
+}
+
+void CRemoteListCtrl::ShowContextMenu(const QPoint& globalPos)
+{
+    auto menu = BuildContextMenu();
+    if (QAction* chosen = menu->exec(globalPos))
+        RunContextCommand(chosen->data().toInt());
+}
+
+void CRemoteListCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A right click on an item selects it first, as the platform's list does.
+    const QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
+    if (index.isValid() && !selectionModel()->isRowSelected(index.row(), {}))
+        selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else if (!index.isValid())
+        clearSelection();
+    ShowContextMenu(event->globalPos());
+}
+
+void CRemoteListCtrl::SortByColumn(int column)
+{
+    g_sortAscending = column == m_sortColumn ? !g_sortAscending : true;
+    m_sortColumn = column;
+    m_model.SortEntries(column, g_sortAscending);
+    header()->setSortIndicator(column, g_sortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+bool CRemoteListCtrl::NameExists(const QString& name) const
+{
+    return m_model.FindName(name) >= 0;
+}
+
+void CRemoteListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    // Enter and Escape belong to the list while it has the focus: they must not close the
+    // explorer.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (state() != QAbstractItemView::EditingState)
+            OpenSelected(false);
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    case Qt::Key_Delete:
+        DeleteSelection();
+        event->accept();
+        return;
+    default:
+        QTreeView::keyPressEvent(event);
+    }
+}
+
+} // namespace qb

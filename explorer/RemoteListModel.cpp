@@ -1,0 +1,138 @@
+#include "RemoteListModel.h"
+
+#include "Icons.h"
+
+#include <QColor>
+
+#include <algorithm>
+
+namespace qb {
+namespace {
+
+const QColor kEntryText(0, 0x77, 0);
+
+} // namespace
+
+int RemoteListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+}
+
+int RemoteListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant RemoteListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const RemoteEntry& entry = At(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        switch (index.column()) {
+        case kColumnName: return entry.name;
+        case kColumnSize: return SizeText(entry);
+        default: return DateText(entry);
+        }
+    case Qt::DecorationRole:
+        if (index.column() == kColumnName)
+            return entry.isFolder ? FolderIcon() : FileIconFor(ExtensionOf(entry.name));
+        return {};
+    case Qt::ForegroundRole:
+        return kEntryText;
+    case Qt::TextAlignmentRole:
+        return index.column() == kColumnSize ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                             : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant RemoteListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole) {
+        switch (section) {
+        case kColumnName: return QStringLiteral("Name");
+        case kColumnSize: return QStringLiteral("Size");
+        default: return QStringLiteral("Date Modified");
+        }
+    }
+    if (role == Qt::TextAlignmentRole)
+        return section == kColumnSize ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                      : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags RemoteListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == kColumnName)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool RemoteListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role == Qt::EditRole && index.isValid() && index.column() == kColumnName)
+        emit renameRequested(index.row(), value.toString());
+    return false;
+}
+
+void RemoteListModel::SetEntries(std::vector<RemoteEntry> entries)
+{
+    beginResetModel();
+    m_entries = std::move(entries);
+    endResetModel();
+}
+
+void RemoteListModel::Append(RemoteEntry entry)
+{
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    m_entries.push_back(std::move(entry));
+    endInsertRows();
+}
+
+void RemoteListModel::SortEntries(int column, bool ascending)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> order(m_entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return CompareEntries(m_entries[static_cast<std::size_t>(a)], m_entries[static_cast<std::size_t>(b)], column,
+                              ascending)
+            < 0;
+    });
+    std::vector<RemoteEntry> sorted;
+    sorted.reserve(m_entries.size());
+    std::vector<int> newRow(m_entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted.push_back(std::move(m_entries[static_cast<std::size_t>(order[i])]));
+        newRow[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+    }
+    m_entries = std::move(sorted);
+    // Selection and the current item follow their entries to their new rows.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.push_back(createIndex(newRow[static_cast<std::size_t>(index.row())], index.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int RemoteListModel::FindName(const QString& name) const
+{
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace qb

@@ -1,0 +1,180 @@
+#include "ExplorerFixture.h"
+
+#include "explorer/AboutDlg.h"
+#include "explorer/ExplorerCommands.h"
+
+#include "app/Settings.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+
+using namespace qb;
+using namespace qb::testing;
+using Strings = std::vector<std::string>;
+
+TEST_F(ExplorerTest, FirstListingStartsTheWindow)
+{
+    MakeFolder("/Docs");
+    MakeNote("/b.rtf");
+    MakeNote("/A.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer"));
+    EXPECT_EQ(ShownNames(), (Strings{"Docs", "A.rtf", "b.rtf"}));
+    EXPECT_EQ(m_explorer->CountText().text(), QStringLiteral("3 items"));
+    EXPECT_EQ(m_explorer->PathText().text(),
+              QStringLiteral("Double click a file/folder to open, or right click in blank area to create a new one."));
+    EXPECT_EQ(m_explorer->History().Entries(), Strings{""});
+    EXPECT_FALSE(m_explorer->Action(cmd::kBack)->isEnabled());
+    EXPECT_FALSE(m_explorer->Action(cmd::kForward)->isEnabled());
+    EXPECT_FALSE(m_explorer->Action(cmd::kUp)->isEnabled());
+    EXPECT_EQ(m_explorer->Action(cmd::kBack)->toolTip(), QStringLiteral("Go Back"));
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
+
+TEST_F(ExplorerTest, FirstListingFailureEndsTheProgram)
+{
+    m_server.reset();
+    EXPECT_FALSE(OpenExplorer());
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Please make sure Quillbox is allowed to access the Internet."});
+}
+
+TEST_F(ExplorerTest, NavigationHistoryBackForwardUpHome)
+{
+    MakeFolder("/A");
+    MakeFolder("/A/B");
+    MakeFolder("/C");
+    ASSERT_TRUE(OpenExplorer());
+    Open("A");
+    Open("B");
+    EXPECT_EQ(m_list->m_currentDir, "/A/B");
+    EXPECT_EQ(m_explorer->PathText().text(), QStringLiteral("/A/B"));
+    EXPECT_TRUE(m_explorer->Action(cmd::kUp)->isEnabled());
+
+    m_explorer->GoBack();
+    m_explorer->GoBack();
+    EXPECT_EQ(m_list->m_currentDir, "");
+    EXPECT_EQ(m_explorer->PathText().text(), QStringLiteral("Home"));
+    EXPECT_TRUE(m_explorer->Action(cmd::kForward)->isEnabled());
+    Open("C");
+    EXPECT_EQ(m_explorer->History().Entries(), (Strings{"", "/A", "/A/B", "/C"}));
+    EXPECT_FALSE(m_explorer->Action(cmd::kForward)->isEnabled());
+    m_explorer->GoBack();
+    EXPECT_EQ(m_list->m_currentDir, "/A/B");
+
+    m_explorer->GoUp();
+    EXPECT_EQ(m_list->m_currentDir, "/A");
+    EXPECT_EQ(m_explorer->History().Entries().back(), "/A");
+    m_explorer->GoHome();
+    EXPECT_EQ(m_list->m_currentDir, "");
+    const auto size = m_explorer->History().Entries().size();
+    m_explorer->GoHome(); // nothing while Home is shown
+    m_explorer->GoUp();   // no parent of Home: no request, nothing recorded
+    EXPECT_EQ(m_explorer->History().Entries().size(), size);
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
+
+TEST_F(ExplorerTest, FailedListingLeavesTheFolderShown)
+{
+    MakeFolder("/A");
+    ASSERT_TRUE(OpenExplorer());
+    Open("A");
+    m_server.reset(); // the server goes away
+    m_explorer->GoBack();
+    EXPECT_EQ(m_list->m_currentDir, "/A");
+    EXPECT_EQ(m_explorer->PathText().text(), QStringLiteral("/A"));
+    EXPECT_EQ(m_explorer->History().Position(), 0); // Back keeps its moved position
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Please make sure Quillbox is allowed to access the Internet."});
+}
+
+TEST_F(ExplorerTest, RefusedListingShowsTheWholeReplyThenItsFirstLine)
+{
+    MakeFolder("/A");
+    ASSERT_TRUE(OpenExplorer());
+    PostRaw(m_port, "/Buffer/Buffer0000/bin/qbdelete.pl", "ID=" + Token("kiwi") + "&DIR=&LIST=A\n");
+    Open("A");
+    ASSERT_EQ(m_prompts.shown.size(), 2u);
+    EXPECT_EQ(m_prompts.shown[0], "ERROR: The folder does not exist.\n/A\n");
+    EXPECT_EQ(m_prompts.shown[1], "ERROR: The folder does not exist.");
+    EXPECT_EQ(m_list->m_currentDir, "");
+    EXPECT_EQ(ShownNames(), Strings{"A"});
+}
+
+TEST_F(ExplorerTest, SortOrdersAndToggling)
+{
+    MakeFolder("/zeta");
+    MakeFolder("/Alpha");
+    MakeNote("/big.rtf", std::string(3000, 'A'));
+    MakeNote("/Small.rtf", "AB==");
+    MakeNote("/mid.rtf", std::string(1500, 'A'));
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(ShownNames(), (Strings{"Alpha", "zeta", "big.rtf", "mid.rtf", "Small.rtf"}));
+    m_list->SortByColumn(kColumnSize);
+    EXPECT_EQ(ShownNames(), (Strings{"Alpha", "zeta", "Small.rtf", "mid.rtf", "big.rtf"}));
+    m_list->SortByColumn(kColumnSize);
+    EXPECT_EQ(ShownNames(), (Strings{"zeta", "Alpha", "big.rtf", "mid.rtf", "Small.rtf"}));
+    m_list->SortByColumn(kColumnName);
+    EXPECT_EQ(ShownNames(), (Strings{"Alpha", "zeta", "big.rtf", "mid.rtf", "Small.rtf"}));
+    m_list->SortByColumn(kColumnName);
+    EXPECT_EQ(ShownNames(), (Strings{"zeta", "Alpha", "Small.rtf", "mid.rtf", "big.rtf"}));
+
+    m_list->SortByColumn(kColumnSize);
+    m_list->SortByColumn(kColumnSize); // descending by size
+    m_list->ListDirectory("");         // a new listing comes back ascending
+    EXPECT_TRUE(g_sortAscending);
+    EXPECT_EQ(ShownNames(), (Strings{"Alpha", "zeta", "Small.rtf", "mid.rtf", "big.rtf"}));
+}
+
+TEST_F(ExplorerTest, WindowSizeFromSettingsAndStoredOnClose)
+{
+    WriteSettingInt("MainW", 319, m_app->m_strIniPath);
+    WriteSettingInt("MainH", 240, m_app->m_strIniPath);
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(m_explorer->frameGeometry().size(), QSize(640, 240));
+    EXPECT_EQ(m_explorer->pos(), QPoint(0, 0));
+
+    m_explorer->resize(900, 700);
+    // Layout keeps 2-pixel side margins and the status row 20 pixels above the bottom.
+    const QWidget* client = m_list->parentWidget();
+    EXPECT_EQ(m_list->geometry().left(), 2);
+    EXPECT_EQ(m_list->geometry().right(), client->width() - 3);
+    EXPECT_EQ(m_explorer->CountText().geometry(), QRect(2, client->height() - 20, 54, 18));
+    EXPECT_EQ(m_explorer->PathText().geometry(), QRect(61, client->height() - 20, client->width() - 122, 18));
+    EXPECT_FALSE(m_explorer->Progress().isVisible());
+
+    const QSize outer = m_explorer->frameGeometry().size();
+    m_explorer->close();
+    EXPECT_EQ(ReadSettingInt("MainW", m_app->m_strIniPath), outer.width());
+    EXPECT_EQ(ReadSettingInt("MainH", m_app->m_strIniPath), outer.height());
+}
+
+TEST_F(ExplorerTest, EditMenuFollowsSelectionAndClipboard)
+{
+    MakeFolder("/F");
+    MakeNote("/n.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    m_explorer->UpdateEditMenu();
+    EXPECT_FALSE(m_explorer->Action(cmd::kCopy)->isEnabled());
+    EXPECT_FALSE(m_explorer->Action(cmd::kPaste)->isEnabled());
+    Select({"n.rtf"});
+    m_explorer->UpdateEditMenu();
+    EXPECT_TRUE(m_explorer->Action(cmd::kDelete)->isEnabled());
+    m_explorer->RunCommand(cmd::kCopy);
+    m_explorer->UpdateEditMenu();
+    EXPECT_FALSE(m_explorer->Action(cmd::kPaste)->isEnabled()); // a file is selected
+    Select({"F"});
+    m_explorer->UpdateEditMenu();
+    EXPECT_TRUE(m_explorer->Action(cmd::kPaste)->isEnabled()); // one folder: pastes into it
+    EXPECT_FALSE(m_explorer->Action(cmd::kNewFile)->isEnabled()); // comes with the editor
+}
+
+TEST(AboutBox, TitleAndNameLine)
+{
+    for (int i = 0; i < 2; ++i) {
+        CAboutDlg about;
+        EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillbox Explorer..."));
+        const auto* name = about.findChild<QLabel*>(QStringLiteral("nameText"));
+        ASSERT_TRUE(name);
+        EXPECT_EQ(name->text(), QStringLiteral("Quillbox Explorer 2.3"));
+    }
+}

@@ -1,0 +1,162 @@
+#include "ExplorerFixture.h"
+
+#include "explorer/ExplorerCommands.h"
+
+#include <QAction>
+#include <QMenu>
+
+using namespace qb;
+using namespace qb::testing;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// The context menu as the user sees it: text and enabled state per entry.
+Strings MenuShape(CRemoteListCtrl& list)
+{
+    Strings shape;
+    const auto menu = list.BuildContextMenu();
+    for (QAction* action : menu->actions())
+        shape.push_back(action->isSeparator() ? "-" : action->text().toStdString() + (action->isEnabled() ? "" : " (grayed)"));
+    return shape;
+}
+
+} // namespace
+
+TEST_F(ExplorerTest, NewFolderIsAppendedForRenameThenRenamed)
+{
+    MakeNote("/a.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(m_list->NewFolder(), 1);
+    EXPECT_EQ(ShownNames(), (Strings{"a.rtf", "New Folder"})); // at the bottom, unsorted
+    EXPECT_TRUE(m_list->IsEditingName());
+    EXPECT_EQ(m_list->currentIndex().row(), 1);
+
+    m_list->RenameEntry(1, QStringLiteral("Docs & Co=1"));
+    EXPECT_EQ(ShownNames(), (Strings{"Docs & Co=1", "a.rtf"}));
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
+
+TEST_F(ExplorerTest, RenameEditsNeverKeepTheTextThemselves)
+{
+    MakeNote("/a.rtf");
+    MakeNote("/b.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    const QModelIndex index = m_list->Model().index(0, 0);
+    EXPECT_FALSE(m_list->Model().setData(index, QStringLiteral("b.rtf"), Qt::EditRole)); // taken: refused
+    EXPECT_EQ(ShownNames(), (Strings{"a.rtf", "b.rtf"}));
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0], "ERROR: \"b.rtf\" already exists in this folder.\n");
+    m_list->RenameEntry(0, QString()); // an empty name sends nothing
+    EXPECT_EQ(m_prompts.shown.size(), 1u);
+}
+
+TEST_F(ExplorerTest, DeleteAsksFirst)
+{
+    MakeNote("/a.rtf");
+    MakeNote("/b.rtf");
+    MakeNote("/c.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(m_list->DeleteSelection(), 0); // nothing selected: no question
+    EXPECT_TRUE(m_prompts.asked.empty());
+
+    Select({"a.rtf", "c.rtf"});
+    m_prompts.answers = {false};
+    EXPECT_EQ(m_list->DeleteSelection(), 0);
+    EXPECT_EQ(ShownNames().size(), 3u);
+    m_prompts.answers = {true};
+    EXPECT_EQ(m_list->DeleteSelection(), 1);
+    EXPECT_EQ(ShownNames(), Strings{"b.rtf"});
+    EXPECT_EQ(m_prompts.asked, Strings(2, "Are you sure you want to delete the selected items?"));
+}
+
+TEST_F(ExplorerTest, CutInOneFolderPastesIntoAnother)
+{
+    MakeFolder("/A");
+    MakeFolder("/B");
+    MakeNote("/A/x.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    Open("A");
+    Select({"x.rtf"});
+    m_list->RunContextCommand(cmd::kCut);
+    EXPECT_EQ(m_list->m_clipFromDir, "/A");
+    m_explorer->GoUp();
+    Open("B");
+    m_list->clearSelection();
+    m_list->RunContextCommand(cmd::kPaste);
+    EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
+    EXPECT_TRUE(m_list->m_clipNames.empty()); // a move through the menu empties the clipboard
+    EXPECT_EQ(MenuShape(*m_list)[0], "New File (grayed)");
+    m_list->clearSelection();
+    EXPECT_EQ(MenuShape(*m_list)[3], "Paste (grayed)");
+}
+
+TEST_F(ExplorerTest, CopyPastesIntoTheSelectedFolderAndKeepsTheClipboard)
+{
+    MakeFolder("/A");
+    MakeFolder("/A/F");
+    MakeNote("/A/x.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    Open("A");
+    Select({"x.rtf"});
+    m_list->CopySelection(false);
+    Select({"F"});
+    EXPECT_EQ(m_list->PasteClipboard(), 1);
+    EXPECT_EQ(m_list->m_currentDir, "/A"); // the list keeps showing /A
+    Select({"F"});
+    m_list->OpenSelected(false);
+    EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
+    m_list->clearSelection();
+    EXPECT_EQ(m_list->PasteClipboard(), 1); // a copy pastes again, under a free name
+    EXPECT_EQ(ShownNames(), (Strings{"Copy of x.rtf", "x.rtf"}));
+    EXPECT_EQ(m_list->m_clipNames, Strings{"x.rtf"});
+}
+
+TEST_F(ExplorerTest, RefusedPasteShowsTheReplyAfterTheNewListing)
+{
+    MakeFolder("/A");
+    MakeNote("/x.rtf");
+    MakeNote("/A/x.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    Select({"x.rtf"});
+    m_list->CopySelection(true);
+    Open("A");
+    m_list->clearSelection();
+    EXPECT_EQ(m_list->PasteClipboard(), 0);
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: \"x.rtf\" already exists in the target folder. Nothing was moved.\n"});
+    EXPECT_EQ(m_list->m_clipNames, Strings{"x.rtf"});
+}
+
+TEST_F(ExplorerTest, ContextMenuShapes)
+{
+    MakeFolder("/F");
+    MakeNote("/a.rtf");
+    MakeNote("/b.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    m_list->clearSelection();
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"New File (grayed)", "New Folder", "-", "Paste (grayed)", "-", "Refresh"}));
+    Select({"a.rtf", "b.rtf"});
+    EXPECT_EQ(MenuShape(*m_list),
+              (Strings{"Open Exclusive (grayed)", "-", "Copy", "Cut", "-", "Rename", "-", "Delete"}));
+    m_list->RunContextCommand(cmd::kCopy);
+    Select({"F"});
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open Exclusive (grayed)", "-", "Copy", "Cut", "-", "&Paste", "-", "Rename",
+                                           "-", "Delete"}));
+    Select({"a.rtf", "b.rtf"});
+    m_list->RunContextCommand(cmd::kRename); // edits the first selected item
+    EXPECT_TRUE(m_list->IsEditingName());
+    EXPECT_EQ(m_list->currentIndex().row(), m_list->Model().FindName(QStringLiteral("a.rtf")));
+}
+
+TEST_F(ExplorerTest, ChannelFailureLeavesTheListingAsItWas)
+{
+    MakeNote("/a.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    m_server.reset();
+    EXPECT_EQ(m_list->NewFolder(), -3);
+    Select({"a.rtf"});
+    m_prompts.answers = {true};
+    EXPECT_EQ(m_list->DeleteSelection(), -1);
+    EXPECT_EQ(ShownNames(), Strings{"a.rtf"});
+    EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Please make sure Quillbox is allowed to access the Internet."));
+}

@@ -1,0 +1,48 @@
+// explorer_screenshot OUT.png: the explorer at 640 x 480 over a few folders and notes,
+// against a real server, saved with QWidget::grab().
+
+#include "ExplorerFixture.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <cstdlib>
+
+namespace {
+
+class Shot : public qb::testing::ExplorerTest {
+public:
+    void TestBody() override {}
+    int Run(const char* out)
+    {
+        SetUp();
+        MakeFolder("/Journal");
+        MakeFolder("/Recipes");
+        MakeFolder("/Work");
+        MakeNote("/Shopping list.rtf", std::string(2500, 'A'));
+        MakeNote("/Ideas for the garden.rtf", std::string(7300, 'A'));
+        MakeNote("/Letter to Anna.rtf", std::string(980, 'A'));
+        MakeNote("/Reading notes.rtf", std::string(4400, 'A'));
+        if (!OpenExplorer())
+            return 1;
+        m_list->ListDirectory(""); // the path line, as after any navigation
+        Select({"Ideas for the garden.rtf"});
+        QApplication::processEvents();
+        const bool saved = m_explorer->grab().save(QString::fromLocal8Bit(out));
+        TearDown();
+        return saved ? 0 : 1;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    Shot shot;
+    return shot.Run(argv[1]);
+}
