@@ -55,6 +55,7 @@ ParsedEntryLine ParseEntryLine(std::string_view line)
     }
     entry.isFolder = folder != 0;
     entry.name = QString::fromUtf8(line.data() + last + 1, static_cast<qsizetype>(line.size() - last - 1));
+    entry.foldedName = entry.name.toCaseFolded();
     parsed.entry = std::move(entry);
     return parsed;
 }
@@ -98,6 +99,8 @@ int CompareEntries(const RemoteEntry& a, const RemoteEntry& b, int column, bool 
         const long long order = static_cast<long long>(a.size) - b.size;
         return sign * (order < 0 ? -1 : order > 0 ? 1 : 0);
     }
+    if (!a.foldedName.isEmpty() && !b.foldedName.isEmpty())
+        return sign * a.foldedName.compare(b.foldedName);
     return sign * a.name.compare(b.name, Qt::CaseInsensitive);
 }
 

@@ -15,6 +15,7 @@ struct RemoteEntry {
     QString name;
     std::int32_t size = 0;     // bytes; not shown for folders
     std::int32_t modified = 0; // seconds since 1970 UTC; 0 or less shows no time
+    QString foldedName;        // the name case-folded once, so sorting compares plainly
 };
 
 enum class EntryLineError { BadNumbers = -1, NoName = -2 };

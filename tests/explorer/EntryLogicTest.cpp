@@ -5,6 +5,18 @@
 
 using namespace qb;
 
+namespace {
+RemoteEntry Entry(bool folder, const char* name, int size, int modified)
+{
+    RemoteEntry entry;
+    entry.isFolder = folder;
+    entry.name = QString::fromUtf8(name);
+    entry.size = size;
+    entry.modified = modified;
+    return entry;
+}
+} // namespace
+
 TEST(EntryLine, ParsesTheListingFormat)
 {
     const struct {
@@ -54,7 +66,7 @@ TEST(EntryLine, ColumnTexts)
         {false, 5, -5, "1 KB", ""},
     };
     for (const auto& row : rows) {
-        const RemoteEntry entry{row.folder, QStringLiteral("x"), row.size, row.modified};
+        const RemoteEntry entry = Entry(row.folder, "x", row.size, row.modified);
         EXPECT_EQ(SizeText(entry).toStdString(), row.sizeText);
         EXPECT_EQ(DateText(entry).toStdString(), row.dateText);
     }
@@ -66,10 +78,10 @@ TEST(EntryLine, ColumnTexts)
 
 TEST(EntryOrder, FoldersFirstByNameAndSizeDatesMixed)
 {
-    const RemoteEntry apple{false, QStringLiteral("apple"), 300, 30};
-    const RemoteEntry banana{false, QStringLiteral("Banana"), 100, 10};
-    const RemoteEntry docs{true, QStringLiteral("docs"), 0, 20};
-    const RemoteEntry zed{true, QStringLiteral("Zed"), 0, 40};
+    const RemoteEntry apple = Entry(false, "apple", 300, 30);
+    const RemoteEntry banana = Entry(false, "Banana", 100, 10);
+    const RemoteEntry docs = Entry(true, "docs", 0, 20);
+    const RemoteEntry zed = Entry(true, "Zed", 0, 40);
     for (bool ascending : {true, false}) {
         EXPECT_LT(CompareEntries(docs, apple, kColumnName, ascending), 0);
         EXPECT_GT(CompareEntries(apple, docs, kColumnName, ascending), 0);
