@@ -4,6 +4,14 @@
 
 #include "app/Settings.h"
 #include "codec/CipherEnvelope.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfWriter.h"
+
+#include <QGuiApplication>
+#include <QTextDocument>
+
+#include <cstdlib>
+#include <memory>
 #include "codec/PackedBlock.h"
 #include "codec/SessionToken.h"
 
@@ -22,6 +30,7 @@ constexpr const char* kUsage =
     "       quillbox-cli unwrap [--key-file FILE] [-o OUT] [IN]\n"
     "       quillbox-cli token --account NAME\n"
     "       quillbox-cli setting --ini FILE KEY [VALUE]   (reads, or writes, section QUILLBOX)\n"
+    "       quillbox-cli rtf-text FILE | rtf-html FILE | rtf-roundtrip FILE\n"
     "IN and OUT default to standard input and output; keys are asked for on the terminal\n"
     "without echo unless --key-file names a file whose first line is the key.\n";
 
@@ -166,6 +175,35 @@ std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::st
     return document;
 }
 
+bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error)
+{
+    // QTextDocument needs a GUI application object; none needs a display.
+    std::unique_ptr<QGuiApplication> gui;
+    if (!QCoreApplication::instance()) {
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "quillbox-cli";
+        static char* argv[] = {name, nullptr};
+        gui = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    QTextDocument document;
+    const rtf::ReadStatus status = rtf::ReadRtf(rtf, document);
+    if (status == rtf::ReadStatus::NotRtf) {
+        error = "this is not an RTF file";
+        return false;
+    }
+    if (command == "rtf-text")
+        out = document.toPlainText().toStdString() + "\n";
+    else if (command == "rtf-html")
+        out = document.toHtml().toStdString();
+    else
+        out = rtf::ToRtf(document);
+    if (status == rtf::ReadStatus::Damaged)
+        std::fprintf(stderr, "quillbox-cli: the RTF is damaged or truncated; this is what could be read\n");
+    return true;
+}
+
 std::string MakeToken(const std::string& account, std::time_t now)
 {
     if (account.empty())
@@ -211,6 +249,16 @@ int Run(int argc, char** argv)
         }
         if (!WriteSettingString(options->words[0], options->words[1], options->ini))
             return fail("cannot write " + options->ini);
+        return 0;
+    }
+    if (options->command == "rtf-text" || options->command == "rtf-html" || options->command == "rtf-roundtrip") {
+        const auto input = ReadInput(options->input, error);
+        if (!input)
+            return fail(error);
+        std::string out;
+        if (!RtfCommand(options->command, *input, out, error))
+            return fail(error);
+        std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
     if (options->command == "wrap") {

@@ -21,6 +21,8 @@ std::optional<std::string> WrapDocument(ByteView document, const std::string& ke
 std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::string& key, std::string& error,
                                     std::string* keyName = nullptr);
 std::string MakeToken(const std::string& account, std::time_t now);
+// rtf-text, rtf-html or rtf-roundtrip of RTF bytes, as the reader and writer see them.
+bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error);
 
 int Run(int argc, char** argv);
 

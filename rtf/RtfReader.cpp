@@ -158,6 +158,7 @@ private:
     std::vector<Group> m_stack;
     int m_overflow = 0; // groups beyond the depth limit, skipped whole
     bool m_damaged = false;
+    bool m_closed = false; // the document group ended
 
     int m_defaultCodePage = 1252;
     int m_defaultFont = 0;
@@ -223,9 +224,8 @@ ReadStatus Reader::Run()
     if (!m_stack.empty() || m_overflow > 0)
         m_damaged = true;
     Flush();
-    if (m_stack.empty())
-        m_stack.push_back(Group{});
-    ApplyParagraph();
+    if (!m_closed)
+        ApplyParagraph();
     m_cursor.endEditBlock();
     return m_damaged ? ReadStatus::Damaged : ReadStatus::Ok;
 }
@@ -244,8 +244,8 @@ void Reader::OnGroupStart()
     group.picture = -1;
     if (group.dest == Dest::Object)
         group.dest = Dest::ObjectPending;
-    else if (group.dest == Dest::Pict || group.dest == Dest::FieldInst)
-        group.dest = Dest::Skip; // nothing nests in a picture's data or a field instruction
+    else if (group.dest == Dest::Pict)
+        group.dest = Dest::Skip; // nothing nests in a picture's data
     m_stack.push_back(group);
 }
 
@@ -258,7 +258,9 @@ void Reader::OnGroupEnd()
     Flush();
     m_skipFallback = 0;
     if (m_stack.size() <= 1) {
+        ApplyParagraph(); // the last paragraph, with the document's own state
         m_stack.clear();
+        m_closed = true;
         return;
     }
     const Group ended = Top();
@@ -287,7 +289,9 @@ void Reader::OnGroupEnd()
     }
     if (ended.listGroup)
         m_listLevels[m_currentListId] = m_pendingLevels;
-    if (ended.dest == Dest::FieldInst && ended.chr.field >= 0) {
+    // An instruction may sit in groups of its own inside \fldinst: read it once, at the end
+    // of the outermost instruction group.
+    if (ended.dest == Dest::FieldInst && parent.dest != Dest::FieldInst && ended.chr.field >= 0) {
         Field& field = m_fields[static_cast<std::size_t>(ended.chr.field)];
         const QString inst = field.instruction.trimmed();
         if (inst.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) {
@@ -364,6 +368,8 @@ void Reader::Flush()
 
 void Reader::AddChar(QChar ch)
 {
+    if (ch.unicode() < 0x20 && ch != QLatin1Char('\t'))
+        return; // control characters are not text
     const Group& g = Top();
     if (g.dest == Dest::FieldInst) {
         if (g.chr.field >= 0)
@@ -522,7 +528,9 @@ void Reader::OnWord(std::string_view w, bool hasParam, int param)
         return;
     Group& g = Top();
     const bool first = g.first;
+    const bool starred = g.starred; // \* marks only the control word right after it
     g.first = false;
+    g.starred = false;
     if (g.dest == Dest::Skip)
         return;
     if (m_skipFallback > 0 && w != "u") {
@@ -537,7 +545,7 @@ void Reader::OnWord(std::string_view w, bool hasParam, int param)
     }
 
     // Destinations.
-    if (first || g.starred) {
+    if (first || starred) {
         if (w == "fonttbl") {
             g.dest = Dest::FontTable;
             return;
@@ -584,7 +592,7 @@ void Reader::OnWord(std::string_view w, bool hasParam, int param)
             return;
         }
         // Anything else behind \* is a destination this reader does not know.
-        if (IsSkippedDestination(w) || g.starred) {
+        if (IsSkippedDestination(w) || starred) {
             g.dest = Dest::Skip;
             return;
         }
@@ -696,7 +704,7 @@ void Reader::OnWord(std::string_view w, bool hasParam, int param)
         m_defaultFont = param;
     } else if (w == "uc") {
         g.uc = std::clamp(param, 0, 16);
-    } else if (w == "u") {
+    } else if (w == "u" && hasParam) {
         const int code = param < 0 ? param + 65536 : param;
         AddChar(QChar(static_cast<char16_t>(std::clamp(code, 0, 0xFFFF))));
         m_skipFallback = g.uc;
@@ -835,6 +843,14 @@ void Reader::EnsureCell()
         format.setCellPadding(2);
         format.setCellSpacing(0);
         m_table = m_cursor.insertTable(1, 1, format);
+        // RTF ends the paragraph before a table with \par; the table needs no empty
+        // paragraph of its own in front of it.
+        QTextCursor before(&m_doc);
+        before.setPosition(m_table->firstPosition() - 1);
+        if (before.block().length() == 1 && before.block().previous().isValid()) {
+            before.setPosition(before.block().position());
+            before.deletePreviousChar();
+        }
         m_row = 0;
         m_col = 0;
         m_rowPending = false;

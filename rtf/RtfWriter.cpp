@@ -333,7 +333,9 @@ void Writer::WriteText(const QString& text)
             out += hex[byte >> 4];
             out += hex[byte & 15];
         } else {
-            out += "\\u" + std::to_string(static_cast<std::int16_t>(c)) + "?";
+            // The fallback "?" as \'3f: some readers take a bare "?" for a delimiter and
+            // then skip the character after it.
+            out += "\\u" + std::to_string(static_cast<std::int16_t>(c)) + "\\'3f";
         }
     }
     Put(out);

@@ -1,0 +1,190 @@
+// What the writer makes, the reader reads back the same: every format the format bar can
+// make, pictures, lists, tables, links and text outside code page 1252.
+
+#include "RtfTestSupport.h"
+
+#include "rtf/RtfWriter.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
+#include <QTextTable>
+
+#include <gtest/gtest.h>
+
+using namespace qb;
+using namespace qb::testing;
+
+namespace {
+
+struct Run {
+    QString text;
+    QTextCharFormat format;
+};
+
+// The runs of every top-level block, as (text, format) pairs, for comparison.
+std::vector<std::vector<Run>> Runs(const QTextDocument& doc)
+{
+    std::vector<std::vector<Run>> blocks;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        std::vector<Run> runs;
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            runs.push_back({it.fragment().text(), it.fragment().charFormat()});
+        blocks.push_back(runs);
+    }
+    return blocks;
+}
+
+QTextCharFormat Char(const QString& family, double size)
+{
+    QTextCharFormat f;
+    f.setFontFamilies({family});
+    f.setFontPointSize(size);
+    return f;
+}
+
+} // namespace
+
+TEST(RtfRoundTrip, FormatBarFormatsPicturesAndScriptsSurvive)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    QTextCharFormat base = Char(QStringLiteral("Arial"), 10);
+    c.insertText(QStringLiteral("plain "), base);
+    QTextCharFormat bold = base;
+    bold.setFontWeight(QFont::Bold);
+    c.insertText(QStringLiteral("bold "), bold);
+    QTextCharFormat italic = base;
+    italic.setFontItalic(true);
+    c.insertText(QStringLiteral("italic "), italic);
+    QTextCharFormat under = base;
+    under.setFontUnderline(true);
+    c.insertText(QStringLiteral("under "), under);
+    QTextCharFormat red = Char(QStringLiteral("Courier New"), 14);
+    red.setForeground(QColor(200, 10, 20));
+    c.insertText(QStringLiteral("red courier 14"), red);
+
+    QTextBlockFormat centre;
+    centre.setAlignment(Qt::AlignHCenter);
+    c.insertBlock(centre);
+    c.insertText(QStringLiteral("Привет, αβγ, 日本語, € and \\{}"), base);
+    QTextBlockFormat right;
+    right.setAlignment(Qt::AlignRight);
+    c.insertBlock(right);
+    c.insertText(QStringLiteral("right"), base);
+
+    c.insertBlock(QTextBlockFormat());
+    QTextListFormat bullets;
+    bullets.setStyle(QTextListFormat::ListDisc);
+    c.createList(bullets);
+    c.insertText(QStringLiteral("first bullet"), base);
+    c.insertBlock();
+    c.insertText(QStringLiteral("second bullet"), base);
+
+    c.insertBlock(QTextBlockFormat());
+    c.currentList() ? c.currentList()->remove(c.block()) : void();
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:pic")), image);
+    QTextImageFormat picture;
+    picture.setName(QStringLiteral("mem:pic"));
+    picture.setWidth(80);
+    picture.setHeight(60);
+    c.insertText(QStringLiteral("picture: "), base);
+    c.insertImage(picture);
+
+    const std::string rtf = rtf::ToRtf(doc);
+    EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252\\deff0", 0), 0u);
+    EXPECT_NE(rtf.find("\\u1055\\'3f"), std::string::npos);
+    EXPECT_NE(rtf.find("\\pngblip"), std::string::npos);
+    EXPECT_NE(rtf.find("\\pntext"), std::string::npos);
+
+    const auto back = Read(rtf);
+    ASSERT_EQ(back.status, rtf::ReadStatus::Ok);
+    EXPECT_EQ(back.Text(), doc.toPlainText().toStdString());
+    const auto before = Runs(doc);
+    const auto after = Runs(*back.doc);
+    ASSERT_EQ(before.size(), after.size());
+    for (std::size_t b = 0; b < before.size(); ++b) {
+        ASSERT_EQ(before[b].size(), after[b].size()) << "block " << b;
+        for (std::size_t r = 0; r < before[b].size(); ++r) {
+            const QTextCharFormat& x = before[b][r].format;
+            const QTextCharFormat& y = after[b][r].format;
+            EXPECT_EQ(before[b][r].text, after[b][r].text);
+            if (x.isImageFormat()) {
+                ASSERT_TRUE(y.isImageFormat());
+                EXPECT_EQ(y.toImageFormat().width(), 80);
+                EXPECT_EQ(y.toImageFormat().height(), 60);
+                continue;
+            }
+            EXPECT_EQ(x.fontFamilies(), y.fontFamilies()) << before[b][r].text.toStdString();
+            EXPECT_EQ(x.fontPointSize(), y.fontPointSize()) << before[b][r].text.toStdString();
+            EXPECT_EQ(x.fontWeight() >= QFont::Bold, y.fontWeight() >= QFont::Bold);
+            EXPECT_EQ(x.fontItalic(), y.fontItalic());
+            EXPECT_EQ(x.fontUnderline(), y.fontUnderline());
+            EXPECT_EQ(x.foreground().color(), y.foreground().color());
+        }
+    }
+    std::vector<Qt::Alignment> alignments;
+    for (QTextBlock b = back.doc->begin(); b.isValid(); b = b.next())
+        alignments.push_back(b.blockFormat().alignment() & Qt::AlignHorizontal_Mask);
+    EXPECT_EQ(alignments[1], Qt::AlignHCenter);
+    EXPECT_EQ(alignments[2], Qt::AlignRight);
+    const QTextBlock first = back.doc->findBlockByNumber(3);
+    ASSERT_TRUE(first.textList());
+    EXPECT_EQ(first.textList()->format().style(), QTextListFormat::ListDisc);
+    EXPECT_EQ(back.doc->findBlockByNumber(4).textList(), first.textList());
+    EXPECT_FALSE(back.doc->findBlockByNumber(5).textList());
+}
+
+TEST(RtfRoundTrip, TablesAndLinksSurvive)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("above"));
+    QTextTable* table = c.insertTable(2, 3);
+    for (int r = 0; r < 2; ++r)
+        for (int col = 0; col < 3; ++col)
+            table->cellAt(r, col).firstCursorPosition().insertText(QStringLiteral("r%1c%2").arg(r).arg(col));
+    c = table->lastCursorPosition();
+    c.movePosition(QTextCursor::NextBlock);
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref(QStringLiteral("https://example.org/?q=1&r={2}"));
+    c.insertText(QStringLiteral("link"), link);
+
+    const auto back = Read(rtf::ToRtf(doc));
+    QTextTable* read = nullptr;
+    for (QTextFrame* frame : back.doc->rootFrame()->childFrames())
+        read = read ? read : qobject_cast<QTextTable*>(frame);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->rows(), 2);
+    EXPECT_EQ(read->columns(), 3);
+    EXPECT_EQ(back.doc->toPlainText(), doc.toPlainText());
+    EXPECT_EQ(back.FormatOf("link").anchorHref(), link.anchorHref());
+}
+
+TEST(RtfWriter, OutputComesInPieces)
+{
+    QTextDocument doc;
+    QTextCursor c(&doc);
+    for (int i = 0; i < 500; ++i)
+        c.insertText(QStringLiteral("A paragraph of some length, number %1.\n").arg(i));
+    std::vector<std::size_t> pieces;
+    std::string joined;
+    EXPECT_TRUE(rtf::WriteRtf(doc, [&](std::string_view piece) {
+        pieces.push_back(piece.size());
+        joined.append(piece);
+        return true;
+    }));
+    ASSERT_GT(pieces.size(), 3u);
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
+        EXPECT_EQ(pieces[i], rtf::kWritePiece);
+    EXPECT_EQ(joined, rtf::ToRtf(doc));
+
+    int calls = 0;
+    EXPECT_FALSE(rtf::WriteRtf(doc, [&](std::string_view) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+}
