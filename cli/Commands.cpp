@@ -185,6 +185,11 @@ bool RtfCommand(const std::string& command, std::string_view rtf, std::string& o
         static int argc = 1;
         static char name[] = "quillbox-cli";
         static char* argv[] = {name, nullptr};
+        // Qt's notes about the session (runtime folders and the like) are not for the user.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "quillbox-cli: %s\n", message.toLocal8Bit().constData());
+        });
         gui = std::make_unique<QGuiApplication>(argc, argv);
     }
     QTextDocument document;

@@ -1,6 +1,8 @@
 #include "RtfPicture.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -90,12 +92,21 @@ PictureResource MakePictureResource(const Picture& picture)
 {
     PictureResource out;
     QImage decoded;
+    QSize headerSize;
     bool keepBytes = false;
     switch (picture.kind) {
     case PictureKind::Png:
-    case PictureKind::Jpeg:
-        keepBytes = decoded.loadFromData(picture.data, picture.kind == PictureKind::Png ? "PNG" : "JPEG");
+    case PictureKind::Jpeg: {
+        // The header tells whether the data is a picture and its size; the document
+        // decodes it only when it is drawn.
+        QBuffer buffer;
+        buffer.setData(picture.data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, picture.kind == PictureKind::Png ? "png" : "jpeg");
+        headerSize = reader.size();
+        keepBytes = reader.canRead() && headerSize.isValid() && !headerSize.isEmpty();
         break;
+    }
     case PictureKind::Dib: decoded = DecodeDib(picture.data); break;
     default: break;
     }
@@ -106,6 +117,9 @@ PictureResource MakePictureResource(const Picture& picture)
     if (picture.goalw > 0 && picture.goalh > 0) {
         w = picture.goalw / 15;
         h = picture.goalh / 15;
+    } else if (keepBytes) {
+        w = headerSize.width();
+        h = headerSize.height();
     } else if (!decoded.isNull()) {
         w = decoded.width();
         h = decoded.height();

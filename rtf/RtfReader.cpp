@@ -16,6 +16,7 @@
 #include <map>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qb::rtf {
@@ -106,7 +107,7 @@ QTextListFormat::Style StyleOf(ListKind kind)
 // Destinations whose content is never text of the document.
 bool IsSkippedDestination(std::string_view w)
 {
-    static const char* const skipped[] = {
+    static const std::unordered_set<std::string_view> skipped = {
         "stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
         "footnote", "pntext", "listtext", "pntxtb", "pntxta", "objdata", "objclass", "objname", "objalias",
         "objsect", "objtime", "nonshppict", "themedata", "colorschememapping", "datastore", "latentstyles",
@@ -117,11 +118,7 @@ bool IsSkippedDestination(std::string_view w)
         "printim", "revtim", "creatim", "expandedcolortbl", "leveltext", "levelnumbers", "listname", "liststylename",
         "wgrffmtfilter", "pnseclvl", "fchars", "lchars", "panose", "falt", "ftnsep", "ftnsepc", "ftncn", "aftnsep",
         "aftnsepc", "aftncn", "mhtmltag", "htmltag", "fldrslt_placeholder", "ud"};
-    for (const char* name : skipped) {
-        if (w == name)
-            return true;
-    }
-    return false;
+    return skipped.count(w) != 0;
 }
 
 class Reader {
