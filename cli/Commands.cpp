@@ -177,21 +177,6 @@ std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::st
 
 bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error)
 {
-    // QTextDocument needs a GUI application object; none needs a display.
-    std::unique_ptr<QGuiApplication> gui;
-    if (!QCoreApplication::instance()) {
-        if (!std::getenv("QT_QPA_PLATFORM"))
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "quillbox-cli";
-        static char* argv[] = {name, nullptr};
-        // Qt's notes about the session (runtime folders and the like) are not for the user.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-            if (type == QtCriticalMsg || type == QtFatalMsg)
-                std::fprintf(stderr, "quillbox-cli: %s\n", message.toLocal8Bit().constData());
-        });
-        gui = std::make_unique<QGuiApplication>(argc, argv);
-    }
     QTextDocument document;
     const rtf::ReadStatus status = rtf::ReadRtf(rtf, document);
     if (status == rtf::ReadStatus::NotRtf) {
@@ -260,6 +245,18 @@ int Run(int argc, char** argv)
         const auto input = ReadInput(options->input, error);
         if (!input)
             return fail(error);
+        // QTextDocument needs a GUI application object; none needs a display.
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Qt's notes about the session (runtime folders and the like) are not for the user.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "quillbox-cli: %s\n", message.toLocal8Bit().constData());
+        });
+        int argc = 1;
+        char name[] = "quillbox-cli";
+        char* argv[] = {name, nullptr};
+        QGuiApplication gui(argc, argv);
         std::string out;
         if (!RtfCommand(options->command, *input, out, error))
             return fail(error);

@@ -22,6 +22,7 @@ std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::st
                                     std::string* keyName = nullptr);
 std::string MakeToken(const std::string& account, std::time_t now);
 // rtf-text, rtf-html or rtf-roundtrip of RTF bytes, as the reader and writer see them.
+// Needs a QGuiApplication.
 bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error);
 
 int Run(int argc, char** argv);

@@ -181,6 +181,8 @@ TEST(StatusLine, OpenStatusRules)
     for (const auto& row : rows)
         EXPECT_EQ(ParseOpenStatus(row.line), row.count) << row.line;
     EXPECT_TRUE(IsOkStatus("OK"));
+    EXPECT_EQ(CClientApp::InternetErrorText("Timeout was reached \r\n"), "Timeout was reached.");
+    EXPECT_EQ(CClientApp::InternetErrorText(""), "Unknown error.");
     for (const char* line : {"OK ", "ok", "OK\r", " OK", "OKAY", ""})
         EXPECT_FALSE(IsOkStatus(line)) << line;
 }

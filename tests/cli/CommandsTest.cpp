@@ -49,3 +49,18 @@ TEST(CliCommands, TokenOpensWithTheTokenCipher)
     EXPECT_EQ(opened->account, "alice");
     EXPECT_EQ(cli::MakeToken("", 1), "");
 }
+
+TEST(CliCommands, RtfCommandsShowWhatTheReaderSees)
+{
+    const std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 one {\\b two}\\par caf\\'e9}";
+    std::string out, error;
+    ASSERT_TRUE(cli::RtfCommand("rtf-text", rtf, out, error)) << error;
+    EXPECT_EQ(out, "one two\ncafé\n");
+    ASSERT_TRUE(cli::RtfCommand("rtf-html", rtf, out, error));
+    EXPECT_NE(out.find("font-weight"), std::string::npos);
+    ASSERT_TRUE(cli::RtfCommand("rtf-roundtrip", rtf, out, error));
+    EXPECT_EQ(out.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u);
+    EXPECT_NE(out.find("\\b two"), std::string::npos);
+    EXPECT_FALSE(cli::RtfCommand("rtf-text", "plain text", out, error));
+    EXPECT_NE(error.find("not an RTF file"), std::string::npos);
+}

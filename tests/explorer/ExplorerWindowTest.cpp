@@ -74,6 +74,24 @@ TEST_F(ExplorerTest, NavigationHistoryBackForwardUpHome)
     EXPECT_TRUE(m_prompts.shown.empty());
 }
 
+TEST_F(ExplorerTest, HistoryKeepsTheLastTwentyOfTwentyFiveFolders)
+{
+    std::string path;
+    for (int i = 1; i <= 25; ++i) {
+        path += "/F" + std::to_string(i);
+        MakeFolder(path);
+    }
+    ASSERT_TRUE(OpenExplorer());
+    for (int i = 1; i <= 25; ++i)
+        Open("F" + std::to_string(i));
+    EXPECT_EQ(m_list->m_currentDir, path);
+    EXPECT_EQ(m_explorer->History().Entries().size(), 20u);
+    while (m_explorer->Action(cmd::kBack)->isEnabled())
+        m_explorer->GoBack();
+    EXPECT_EQ(m_list->m_currentDir, "/F1/F2/F3/F4/F5/F6");
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
+
 TEST_F(ExplorerTest, FailedListingLeavesTheFolderShown)
 {
     MakeFolder("/A");

@@ -91,6 +91,21 @@ TEST_F(ExplorerTest, CutInOneFolderPastesIntoAnother)
     EXPECT_EQ(MenuShape(*m_list)[3], "Paste (grayed)");
 }
 
+TEST_F(ExplorerTest, EditMenuPasteOfACutKeepsTheClipboard)
+{
+    MakeFolder("/B");
+    MakeNote("/x.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    Select({"x.rtf"});
+    m_explorer->RunCommand(cmd::kCut);
+    Open("B");
+    m_list->clearSelection();
+    m_explorer->RunCommand(cmd::kPaste);
+    EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
+    EXPECT_EQ(m_list->m_clipNames, Strings{"x.rtf"}); // only the context menu empties it
+    EXPECT_TRUE(m_list->m_clipIsCut);
+}
+
 TEST_F(ExplorerTest, CopyPastesIntoTheSelectedFolderAndKeepsTheClipboard)
 {
     MakeFolder("/A");
