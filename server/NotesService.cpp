@@ -233,12 +233,22 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
             return work(tree);
         });
         reply.ok = refusal.empty();
+        if (write && reply.ok)
+            m_listings.Changed(account);
         return refusal.empty() ? out : refusal;
     };
     const std::string& name = script.name;
 
     if (name == "qbdir.pl") {
-        return run(false, [&](Tree& t) {
+        const std::string& dir = field("DIR");
+        if (m_options.cacheListings) {
+            if (auto cached = m_listings.Find(account, dir)) {
+                reply.ok = true;
+                return *cached;
+            }
+        }
+        const std::uint64_t generation = m_listings.Generation(account);
+        std::string listing = run(false, [&](Tree& t) {
             const auto folder = t.Folder(field("DIR"), false);
             if (!folder)
                 return Refuse("The folder does not exist.", field("DIR"));
@@ -253,6 +263,9 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
             out += files;
             return std::string();
         });
+        if (m_options.cacheListings && reply.ok)
+            m_listings.Store(account, dir, generation, listing);
+        return listing;
     }
 
     if (name == "qbnewdir.pl") {

@@ -3,6 +3,7 @@
 // token, validates every path and name, and applies the tree, lock and size rules inside
 // one store transaction per request.
 
+#include "ListingCache.h"
 #include "NoteStore.h"
 #include "RequestBody.h"
 
@@ -18,6 +19,7 @@ struct ServiceOptions {
     std::size_t maxNoteBytes = 4 * 1024 * 1024;
     std::string sharedAccount = "kiwi";
     std::size_t sharedAccountNoteLimit = 10000; // the client checks the same limit
+    bool cacheListings = true; // only when this server is the one writer of its storage
 };
 
 struct Reply {
@@ -40,6 +42,7 @@ private:
     INoteStore& m_store;
     ServiceOptions m_options;
     Clock m_clock;
+    ListingCache m_listings;
 };
 
 // "isFolder|size|modified|name", the listing line the client parses.
