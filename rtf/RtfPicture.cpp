@@ -1,5 +1,7 @@
 #include "RtfPicture.h"
 
+#include "RtfTokenizer.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -9,17 +11,6 @@
 
 namespace qb::rtf {
 namespace {
-
-int Hex(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 int Clamp(long long pixels)
 {
@@ -76,7 +67,7 @@ void Picture::AddHex(std::string_view text)
 {
     // Bounded by the input: two digits make one byte.
     for (const char c : text) {
-        const int v = Hex(c);
+        const int v = HexValue(c);
         if (v < 0)
             continue;
         if (pendingNibble < 0) {

@@ -16,17 +16,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 constexpr std::size_t kMaxWord = 32; // longer names are not RTF: the rest reads as text
 
 } // namespace

@@ -16,6 +16,18 @@ struct Token {
     std::int32_t param = 0; // clamped to the 32-bit range
 };
 
+// The value of one hex digit, or -1.
+inline int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 class Tokenizer {
 public:
     explicit Tokenizer(std::string_view input) : m_in(input) {}

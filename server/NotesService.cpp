@@ -41,7 +41,8 @@ struct Tree {
         return !node.lockOwner.empty() && now - node.lockTime < lease;
     }
 
-    // The folder at a path, or nothing; the top folder is made on first write.
+    // The folder at a path, or nothing; the top folder is made on first write (0 stands
+    // for a top folder not made yet). Records the chain of parents for IsWithin.
     std::optional<NodeId> Folder(std::string_view path, bool create)
     {
         const auto segments = SplitPath(path);
@@ -50,10 +51,12 @@ struct Tree {
         auto id = tx.Root(account, create);
         if (!id)
             return segments->empty() ? std::optional<NodeId>(0) : std::nullopt;
+        parents[*id] = 0;
         for (const auto& segment : *segments) {
             const auto node = tx.Child(*id, NameKey(segment));
             if (!node || !node->isFolder)
                 return std::nullopt;
+            parents[node->id] = *id;
             id = node->id;
         }
         return id;
@@ -70,48 +73,34 @@ struct Tree {
         return false;
     }
 
-    bool IsWithin(NodeId candidate, NodeId ancestor)
+    // Whether a folder resolved by Folder() lies at or below another: its recorded chain
+    // of parents is walked up.
+    bool IsWithin(NodeId candidate, NodeId ancestor) const
     {
-        // Walk up from the candidate; folders are shallow, so this is cheap.
         for (NodeId id = candidate; id != 0;) {
             if (id == ancestor)
                 return true;
-            const auto parent = ParentOf(id);
-            if (!parent)
+            const auto it = parents.find(id);
+            if (it == parents.end())
                 return false;
-            id = *parent;
+            id = it->second;
         }
         return false;
     }
 
-    std::optional<NodeId> ParentOf(NodeId id)
-    {
-        auto it = parents.find(id);
-        if (it != parents.end())
-            return it->second;
-        return std::nullopt;
-    }
+    std::map<NodeId, NodeId> parents;
 
-    std::map<NodeId, NodeId> parents; // filled by Resolve for ancestry checks
-
-    // Resolves a folder path and records the chain of parents on the way.
-    std::optional<NodeId> FolderWithChain(std::string_view path, bool create)
+    // The entries of a folder named by a name list; a refusal for the first one missing.
+    std::string Named(NodeId folder, const std::vector<std::string>& names, const char* verb,
+                      std::vector<Node>& nodes)
     {
-        const auto segments = SplitPath(path);
-        if (!segments)
-            return std::nullopt;
-        auto id = tx.Root(account, create);
-        if (!id)
-            return std::nullopt;
-        parents[*id] = 0;
-        for (const auto& segment : *segments) {
-            const auto node = tx.Child(*id, NameKey(segment));
-            if (!node || !node->isFolder)
-                return std::nullopt;
-            parents[node->id] = *id;
-            id = node->id;
+        for (const auto& n : names) {
+            const auto node = tx.Child(folder, NameKey(n));
+            if (!node)
+                return Refuse("\"" + n + "\" does not exist. Nothing was " + verb + ".");
+            nodes.push_back(*node);
         }
-        return id;
+        return {};
     }
 
     void CopyInto(const Node& source, NodeId target, const std::string& name)
@@ -317,13 +306,11 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
             if (!folder)
                 return Refuse("The folder does not exist.", field("DIR"));
             std::vector<Node> nodes;
-            for (const auto& n : *names) {
-                const auto node = t.tx.Child(*folder, NameKey(n));
-                if (!node)
-                    return Refuse("\"" + n + "\" does not exist. Nothing was deleted.");
-                if (t.HoldsActiveLock(*node))
-                    return Refuse("\"" + n + "\" is open exclusively on another computer. Nothing was deleted.");
-                nodes.push_back(*node);
+            if (std::string missing = t.Named(*folder, *names, "deleted", nodes); !missing.empty())
+                return missing;
+            for (const auto& node : nodes) {
+                if (t.HoldsActiveLock(node))
+                    return Refuse("\"" + node.name + "\" is open exclusively on another computer. Nothing was deleted.");
             }
             for (const auto& node : nodes)
                 t.tx.Remove(node.id);
@@ -338,7 +325,7 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
         if (!names)
             return Refuse("The list of names is empty or malformed.");
         return run(true, [&](Tree& t) {
-            const auto target = t.FolderWithChain(field("DIR"), true);
+            const auto target = t.Folder(field("DIR"), true);
             if (!target)
                 return Refuse("The target folder does not exist.", field("DIR"));
             const auto source = t.Folder(field("FROMDIR"), true);
@@ -346,19 +333,18 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
                 return Refuse("The source folder does not exist.", field("FROMDIR"));
             const char* verb = isMove ? "moved" : "copied";
             std::vector<Node> nodes;
-            for (const auto& n : *names) {
-                const auto node = t.tx.Child(*source, NameKey(n));
-                if (!node)
-                    return Refuse("\"" + n + "\" does not exist. Nothing was " + verb + ".");
-                if (node->isFolder && t.IsWithin(*target, node->id))
+            if (std::string missing = t.Named(*source, *names, verb, nodes); !missing.empty())
+                return missing;
+            for (const auto& node : nodes) {
+                const std::string& n = node.name;
+                if (node.isFolder && t.IsWithin(*target, node.id))
                     return Refuse("\"" + n + "\" cannot be " + verb + " into itself. Nothing was " + verb + ".");
                 if (isMove) {
                     if (t.tx.Child(*target, NameKey(n)))
                         return Refuse("\"" + n + "\" already exists in the target folder. Nothing was moved.");
-                    if (t.HoldsActiveLock(*node))
+                    if (t.HoldsActiveLock(node))
                         return Refuse("\"" + n + "\" is open exclusively on another computer. Nothing was moved.");
                 }
-                nodes.push_back(*node);
             }
             for (const auto& node : nodes) {
                 if (isMove) {

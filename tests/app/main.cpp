@@ -1,10 +1,8 @@
-#include <QCoreApplication>
+#include "QtTestMain.h"
 
-#include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return qb::testing::RunQtTests<QCoreApplication>(argc, argv);
 }

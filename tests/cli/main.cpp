@@ -1,14 +1,8 @@
+#include "QtTestMain.h"
+
 #include <QGuiApplication>
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return qb::testing::RunQtTests<QGuiApplication>(argc, argv);
 }

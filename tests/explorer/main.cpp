@@ -1,15 +1,8 @@
+#include "QtTestMain.h"
+
 #include <QApplication>
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    // Test discovery runs this binary outside the test environment, without a display.
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return qb::testing::RunQtTests<QApplication>(argc, argv);
 }
