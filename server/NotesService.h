@@ -9,10 +9,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 namespace qb::server {
+
+struct Tree;
 
 struct ServiceOptions {
     std::int64_t lockLeaseSeconds = 12 * 3600;
@@ -37,7 +40,28 @@ public:
     Reply Handle(const Script& script, std::string_view body);
 
 private:
+    // What every script's handler works with.
+    struct Request {
+        const std::string& account;
+        const std::map<std::string, std::string>& values;
+        std::int64_t now;
+        Reply& reply;
+        std::string out; // the reply on success
+        const std::string& Field(const char* name) const { return values.at(name); }
+    };
+
     std::string Dispatch(const Script& script, const std::string& account, const ParsedBody& body, Reply& reply);
+    // Runs work in one transaction; the refusal, or r.out once committed.
+    std::string Run(Request& r, bool write, const std::function<std::string(Tree&)>& work);
+
+    std::string List(Request& r);
+    std::string NewFolder(Request& r);
+    std::string Rename(Request& r);
+    std::string Delete(Request& r);
+    std::string CopyOrMove(Request& r, bool isMove);
+    std::string Open(Request& r);
+    std::string Save(Request& r);
+    std::string Unlock(Request& r);
 
     INoteStore& m_store;
     ServiceOptions m_options;

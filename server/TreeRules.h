@@ -1,0 +1,118 @@
+#pragma once
+// The rules of an account's tree inside one transaction: resolving folders, locks and their
+// lease, ancestry, copies; and the small helpers every script's handler shares.
+
+#include "Names.h"
+#include "NoteStore.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb::server {
+
+// "ERROR: " + a sentence for the user, then an optional detail line.
+std::string Refuse(const std::string& sentence, const std::string& detail = {});
+// Note text must be non-empty text of the codec's alphabet ("=", CR and LF included).
+bool IsTransportText(std::string_view data);
+// "x", else "Copy of x", "Copy (2) of x", ...: the first name free in the folder.
+std::string FreeCopyName(IStoreTransaction& tx, NodeId folder, const std::string& name);
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+struct NotePath {
+    std::string folder;
+    std::string name;
+};
+std::optional<NotePath> SplitNotePath(const std::string& path);
+
+// Everything a handler needs while its transaction runs.
+struct Tree {
+    IStoreTransaction& tx;
+    const std::string& account;
+    std::int64_t now;
+    std::int64_t lease;
+
+    bool LockActive(const Node& node) const
+    {
+        return !node.lockOwner.empty() && now - node.lockTime < lease;
+    }
+
+    // The folder at a path, or nothing; the top folder is made on first write (0 stands
+    // for a top folder not made yet). Records the chain of parents for IsWithin.
+    std::optional<NodeId> Folder(std::string_view path, bool create)
+    {
+        const auto segments = SplitPath(path);
+        if (!segments)
+            return std::nullopt;
+        auto id = tx.Root(account, create);
+        if (!id)
+            return segments->empty() ? std::optional<NodeId>(0) : std::nullopt;
+        parents[*id] = 0;
+        for (const auto& segment : *segments) {
+            const auto node = tx.Child(*id, NameKey(segment));
+            if (!node || !node->isFolder)
+                return std::nullopt;
+            parents[node->id] = *id;
+            id = node->id;
+        }
+        return id;
+    }
+
+    bool HoldsActiveLock(const Node& node)
+    {
+        if (!node.isFolder)
+            return LockActive(node);
+        for (const auto& child : tx.Children(node.id)) {
+            if (HoldsActiveLock(child))
+                return true;
+        }
+        return false;
+    }
+
+    // Whether a folder resolved by Folder() lies at or below another: its recorded chain
+    // of parents is walked up.
+    bool IsWithin(NodeId candidate, NodeId ancestor) const
+    {
+        for (NodeId id = candidate; id != 0;) {
+            if (id == ancestor)
+                return true;
+            const auto it = parents.find(id);
+            if (it == parents.end())
+                return false;
+            id = it->second;
+        }
+        return false;
+    }
+
+    std::map<NodeId, NodeId> parents;
+
+    // The entries of a folder named by a name list; a refusal for the first one missing.
+    std::string Named(NodeId folder, const std::vector<std::string>& names, const char* verb,
+                      std::vector<Node>& nodes)
+    {
+        for (const auto& n : names) {
+            const auto node = tx.Child(folder, NameKey(n));
+            if (!node)
+                return Refuse("\"" + n + "\" does not exist. Nothing was " + verb + ".");
+            nodes.push_back(*node);
+        }
+        return {};
+    }
+
+    void CopyInto(const Node& source, NodeId target, const std::string& name)
+    {
+        Node copy = source;
+        copy.name = name;
+        const std::string data = source.isFolder ? std::string() : tx.Data(source.id);
+        const NodeId id = tx.Insert(account, target, copy, NameKey(name), data);
+        if (source.isFolder) {
+            for (const auto& child : tx.Children(source.id))
+                CopyInto(child, id, child.name);
+        }
+    }
+};
+
+} // namespace qb::server
