@@ -20,7 +20,8 @@ printf '%-18s %10s %10s %10s %12s\n' file quillbox unrtf pandoc libreoffice
 for f in text1mb pictures1mb text10mb pictures10mb; do
     ours=$(seconds $build/cli/quillbox-cli rtf-text "$work/$f.rtf")
     u=-; p=-; l=-
-    have unrtf && u=$(seconds unrtf --text "$work/$f.rtf")
+    # unrtf writes every picture it meets into the current folder: keep them in $work.
+    have unrtf && u=$(cd "$work" && seconds unrtf --text "$f.rtf")
     have pandoc && p=$(seconds pandoc -f rtf -t plain "$work/$f.rtf")
     have soffice && l=$(echo "$(seconds office "$f.rtf") - $startup" | bc)
     printf '%-18s %10.2f %10s %10s %12s\n' "$f" "$ours" "$u" "$p" "$l"
