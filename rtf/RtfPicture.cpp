@@ -131,10 +131,12 @@ PictureResource MakePictureResource(const Picture& picture)
         out.resource = picture.data;
     else if (!decoded.isNull())
         out.resource = decoded;
-    else
-        out.resource = Placeholder(out.size.boundedTo(QSize(512, 512)), picture.kind == PictureKind::Metafile || picture.kind == PictureKind::Emf
-                                                 ? QStringLiteral("Metafile")
-                                                 : QStringLiteral("Picture"));
+    else {
+        const bool metafile = picture.kind == PictureKind::Metafile || picture.kind == PictureKind::Emf;
+        // Drawn small and shown at the full size: a huge placeholder costs no memory.
+        out.resource = Placeholder(out.size.boundedTo(QSize(512, 512)),
+                                   metafile ? QStringLiteral("Metafile") : QStringLiteral("Picture"));
+    }
     return out;
 }
 

@@ -137,6 +137,7 @@ private:
     void OnBinary(std::string_view data);
     void AddByte(unsigned char byte);
     void AddChar(QChar ch);
+    void StartRunFor(const CharState& state);
     bool SkippingFallback();
     void Flush();
     void EndParagraph();
@@ -375,11 +376,17 @@ void Reader::AddChar(QChar ch)
     }
     if (g.dest != Dest::Normal)
         return;
-    if (!m_run.isEmpty() && m_runState && !(*m_runState == g.chr))
+    StartRunFor(g.chr);
+    m_run += ch;
+}
+
+void Reader::StartRunFor(const CharState& state)
+{
+    // A run holds text of one format: a new format flushes what came before.
+    if (!m_run.isEmpty() && m_runState && !(*m_runState == state))
         Flush();
     if (m_run.isEmpty())
-        m_runState = g.chr;
-    m_run += ch;
+        m_runState = state;
 }
 
 bool Reader::SkippingFallback()
@@ -458,10 +465,7 @@ void Reader::OnText(std::string_view text)
             }
         }
         if (ascii) {
-            if (!m_run.isEmpty() && m_runState && !(*m_runState == g.chr))
-                Flush();
-            if (m_run.isEmpty())
-                m_runState = g.chr;
+            StartRunFor(g.chr);
             m_run += QLatin1String(text.data(), static_cast<qsizetype>(text.size()));
             return;
         }
@@ -877,8 +881,10 @@ void Reader::ApplyParagraph()
     if (kind == ListKind::None && p.ls > 0) {
         const auto listId = m_overrides.find(p.ls);
         const auto levels = listId == m_overrides.end() ? m_listLevels.end() : m_listLevels.find(listId->second);
-        if (levels != m_listLevels.end() && !levels->second.empty())
-            kind = levels->second[static_cast<std::size_t>(std::min<int>(p.listLevel, static_cast<int>(levels->second.size()) - 1))];
+        if (levels != m_listLevels.end() && !levels->second.empty()) {
+            const auto& kinds = levels->second;
+            kind = kinds[std::min<std::size_t>(static_cast<std::size_t>(p.listLevel), kinds.size() - 1)];
+        }
         else
             kind = ListKind::Bullet;
     }

@@ -205,7 +205,7 @@ std::string NotesService::Delete(Request& r)
 
 std::string NotesService::CopyOrMove(Request& r, bool isMove)
 {
-            const auto names = SplitNameList(r.Field("FILELIST"));
+    const auto names = SplitNameList(r.Field("FILELIST"));
     if (!names)
         return Refuse("The list of names is empty or malformed.");
     return Run(r, true, [&](Tree& t) {
