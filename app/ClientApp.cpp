@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 
-#include <cctype>
 #include <cstdio>
 
 namespace qb {
@@ -22,7 +21,8 @@ constexpr const char* kDefaultServer = "127.0.0.1:8080";
 
 } // namespace
 
-CClientApp::CClientApp() : m_clock([] { return std::time(nullptr); })
+// The script base is fixed from the start, so a request can never go out without it.
+CClientApp::CClientApp() : m_scriptBase(ScriptBase()), m_clock([] { return std::time(nullptr); })
 {
     PrepareTokenCipher(m_tokenCipher);
     m_tokenSealer.SetCipher(&m_tokenCipher);
@@ -31,7 +31,6 @@ CClientApp::CClientApp() : m_clock([] { return std::time(nullptr); })
 
 CClientApp::~CClientApp()
 {
-    CloseRequest();
     if (g_instance == this)
         g_instance = nullptr;
 }
@@ -49,30 +48,28 @@ bool CClientApp::InitInstance(IAppShell& shell)
     QObject::connect(m_singleInstance.get(), &CSingleInstance::activationRequested,
                      [&shell] { shell.RaiseMainWindow(); });
 
-    m_strIniPath = QCoreApplication::applicationDirPath().toStdString() + "/" + kSettingsFileName;
-    m_strIdentity = LockIdentity(ComputerName(), m_clock());
+    m_iniPath = QCoreApplication::applicationDirPath().toStdString() + "/" + kSettingsFileName;
+    m_identity = LockIdentity(ComputerName(), m_clock());
     if (!CreateSession()) {
         std::fputs("Cannot init socket.\n", stdout);
         return false;
     }
     shell.ShowNotice(kSharedAccountNotice);
-    m_strAccount = kSharedAccount;
-    m_strScriptBase = ScriptBase();
+    m_account = kSharedAccount;
     shell.RunMainWindow();
     return false;
 }
 
 int CClientApp::ExitInstance()
 {
-    CloseRequest();
-    m_pSession.reset();
+    m_session.reset();
     m_singleInstance.reset();
     return 0;
 }
 
 std::string CClientApp::ServerSetting() const
 {
-    const std::string value = ReadSettingString(kServerKey, m_strIniPath);
+    const std::string value = ReadSettingString(kServerKey, m_iniPath);
     return value.empty() ? kDefaultServer : value;
 }
 
@@ -85,8 +82,7 @@ bool CClientApp::CreateSession()
 
 bool CClientApp::CreateSession(const ServerAddress& server)
 {
-    CloseRequest();
-    m_pSession.reset();
+    m_session.reset();
     m_server = server;
     auto session = std::make_unique<CInternetSession>(kUserAgent);
     if (!session->IsOpen())
@@ -96,120 +92,88 @@ bool CClientApp::CreateSession(const ServerAddress& server)
         if (QCoreApplication::instance())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    m_pSession = std::move(session);
+    session->stallSeconds = m_stallSeconds;
+    m_session = std::move(session);
     return true;
+}
+
+void CClientApp::SetStallSeconds(long seconds)
+{
+    m_stallSeconds = seconds;
+    if (m_session)
+        m_session->stallSeconds = seconds;
 }
 
 std::string CClientApp::MakeSessionToken()
 {
-    if (m_strAccount.empty())
+    if (m_account.empty())
         return {};
-    return SealSessionToken(m_tokenSealer, FormatTokenText(m_clock(), m_strAccount));
+    return SealSessionToken(m_tokenSealer, FormatTokenText(m_clock(), m_account));
 }
 
-CHttpRequest* CClientApp::OpenScriptRequest(const std::string& path)
+std::variant<TransferResult, ScriptReply> CClientApp::Transfer(std::string_view script, const Send& send)
 {
-    CloseRequest();
-    if (!m_pSession)
-        return nullptr;
-    m_pConnection = std::make_unique<CHttpConnection>(m_server);
-    m_pRequest = std::make_unique<CHttpRequest>(*m_pSession, *m_pConnection, path);
-    if (!m_pRequest->IsValid()) {
-        m_strLastError = kErrorNotResponding;
-        CloseRequest();
-        return nullptr;
+    if (!m_session)
+        return ScriptReply::Failed(ChannelError::NoSession);
+    CHttpRequest request(*m_session, m_server, m_scriptBase + std::string(script));
+    if (!request.IsValid())
+        return ScriptReply::Failed(ChannelError::NotOpened);
+    TransferResult sent = send(request);
+    switch (sent.outcome) {
+    case TransferResult::Outcome::Completed: return sent;
+    case TransferResult::Outcome::TimedOut: return ScriptReply::Failed(ChannelError::TimedOut, InternetErrorText(sent.error));
+    case TransferResult::Outcome::Failed: break;
     }
-    return m_pRequest.get();
+    return ScriptReply::Failed(ChannelError::Platform, InternetErrorText(sent.error));
 }
 
-int CClientApp::PostForm(const std::string& script, const std::string& body)
+ScriptReply CClientApp::Post(std::string_view script, const std::string& body)
 {
-    CHttpRequest* request = OpenScriptRequest(m_strScriptBase + script);
-    if (!request)
-        return -1;
-    const TransferResult result = request->SendForm(body);
-    if (!result.sent) {
-        m_strLastError = kErrorInternet;
-        return -3;
-    }
-    if (result.status != 200) {
-        m_strLastError = "ERROR: Error code " + std::to_string(result.status);
-        return -static_cast<int>(result.status);
-    }
-    return 1;
+    auto sent = Transfer(script, [&](CHttpRequest& request) { return request.SendForm(body); });
+    if (auto* failed = std::get_if<ScriptReply>(&sent))
+        return std::move(*failed);
+    auto& result = std::get<TransferResult>(sent);
+    return ScriptReply::Received(result.status, std::move(result.body), [script](long status, const std::string& line) {
+        if (status != 200)
+            return ChannelError::HttpStatus;
+        const bool accepted = script == kScriptOpen ? ParseOpenStatus(line).has_value() : IsOkStatus(line);
+        return accepted ? ChannelError::None : ChannelError::Refused;
+    });
 }
 
-int CClientApp::PostStreamed(const std::string& script, const std::string& prefix, std::string_view text,
-                             const PieceCallback& onPiece)
+ScriptReply CClientApp::PostStreamed(std::string_view script, const std::string& prefix, std::string_view text,
+                                     const PieceCallback& onPiece)
 {
-    CHttpRequest* request = OpenScriptRequest(m_strScriptBase + script);
-    if (!request)
-        return 0;
     const int range = static_cast<int>(text.size() / kSendPiece);
     bool prefixSent = false;
     std::size_t offset = 0;
     int piece = 0;
-    const TransferResult sent = request->SendStreamed(prefix.size() + text.size(), [&]() -> std::string_view {
-        if (!prefixSent) {
-            prefixSent = true;
-            return prefix;
-        }
-        if (offset >= text.size())
-            return {};
-        const std::string_view chunk = text.substr(offset, kSendPiece);
-        offset += chunk.size();
-        if (onPiece)
-            onPiece(++piece, range);
-        return chunk;
+    auto sent = Transfer(script, [&](CHttpRequest& request) {
+        return request.SendStreamed(prefix.size() + text.size(), [&]() -> std::string_view {
+            if (!prefixSent) {
+                prefixSent = true;
+                return prefix;
+            }
+            if (offset >= text.size())
+                return {};
+            const std::string_view chunk = text.substr(offset, kSendPiece);
+            offset += chunk.size();
+            if (onPiece)
+                onPiece(++piece, range);
+            return chunk;
+        });
     });
-
-    int result = 0;
-    if (!sent.sent) {
-        m_strLastError = kErrorInternet;
-    } else {
-        if (sent.status != 200)
-            m_strLastError = "ERROR: Error code " + std::to_string(sent.status);
-        std::string first;
-        ReadReplyLine(first);
-        if (IsOkStatus(first))
-            result = 1;
-        else if (sent.status == 200 || !first.empty())
-            m_strLastError = first + ReadRemainingLines();
-        // A refused status with an empty reply keeps "ERROR: Error code N": a message of a
-        // lone line feed would tell the user nothing.
-    }
-    CloseRequest();
-    return result;
-}
-
-bool CClientApp::ReadReplyLine(std::string& line)
-{
-    line.clear();
-    return m_pRequest && m_pRequest->Reply().ReadLine(line);
-}
-
-std::string CClientApp::ReadReplyBytes(std::size_t n)
-{
-    return m_pRequest ? m_pRequest->Reply().Read(n) : std::string();
-}
-
-std::string CClientApp::ReadRemainingLines()
-{
-    return m_pRequest ? m_pRequest->Reply().ReadRemainingLines() : std::string("\n");
-}
-
-void CClientApp::CloseRequest()
-{
-    m_pRequest.reset();
-    m_pConnection.reset();
-}
-
-std::string CClientApp::InternetErrorText(const std::string& platformText)
-{
-    std::string text = platformText;
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.pop_back();
-    return text.empty() ? std::string("Unknown error.") : text + ".";
+    if (auto* failed = std::get_if<ScriptReply>(&sent))
+        return std::move(*failed);
+    auto& result = std::get<TransferResult>(sent);
+    return ScriptReply::Received(result.status, std::move(result.body), [](long status, const std::string& line) {
+        // A refused status is a failure whatever the body says: a server that got half a
+        // body may still answer "OK". The server's own words tell more than the status
+        // code, except when it sent none.
+        if (IsOkStatus(line))
+            return status == 200 ? ChannelError::None : ChannelError::HttpStatus;
+        return status != 200 && line.empty() ? ChannelError::HttpStatus : ChannelError::Refused;
+    });
 }
 
 } // namespace qb

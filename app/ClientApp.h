@@ -1,8 +1,9 @@
 #pragma once
-// The program's one application object: session values, the request channel with the
-// request in flight, the key holder shared by every editor, the settings path.
+// The program's one application object: session values, the request channel, the key
+// holder shared by every editor, the settings path.
 
 #include "HttpChannel.h"
+#include "ScriptReply.h"
 
 #include "codec/CipherEnvelope.h"
 
@@ -10,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <variant>
 
 namespace qb {
 
@@ -31,9 +34,6 @@ inline constexpr const char* kSharedAccountNotice =
     "or deleted by others at any time although they will\n"
     "not be able to open or modify your files.\n";
 
-inline constexpr const char* kErrorCannotConnect = "ERROR: Cannot connect to the server.";
-inline constexpr const char* kErrorNotResponding = "ERROR: Server not responding.";
-inline constexpr const char* kErrorInternet = "ERROR: Please make sure Quillbox is allowed to access the Internet.";
 inline constexpr std::size_t kSendPiece = 4096;
 
 class CClientApp {
@@ -47,47 +47,55 @@ public:
     static CClientApp* Instance();
 
     // Start-up in order: single instance, settings path, identity, session, notice,
-    // account and script base, then the main window. Always false: the program ends after.
+    // account, then the main window. Always false: the program ends after.
     bool InitInstance(IAppShell& shell);
     int ExitInstance();
     // A session for the server named in the settings file (or the given one).
     bool CreateSession();
     bool CreateSession(const ServerAddress& server);
 
-    // Request channel.
-    std::string MakeSessionToken();
-    CHttpRequest* OpenScriptRequest(const std::string& path);
-    int PostForm(const std::string& script, const std::string& body);
+    // Request channel: one blocking request per call, closed before the reply is handed
+    // back. The script is a name of app/RequestBodies.h; its status line is judged by its
+    // own rule ("OK", or "OK n" for the open script).
+    ScriptReply Post(std::string_view script, const std::string& body);
     // The save script's body: prefix in one piece, then the text in pieces of at most 4096
-    // bytes, onPiece(position, range) before each piece. Returns 1 when the first reply line
-    // is "OK", else 0 with m_strLastError set. Closes the request.
+    // bytes, onPiece(position, range) before each piece.
     using PieceCallback = std::function<void(int position, int range)>;
-    int PostStreamed(const std::string& script, const std::string& prefix, std::string_view text,
-                     const PieceCallback& onPiece);
-    bool ReadReplyLine(std::string& line);
-    std::string ReadReplyBytes(std::size_t n);
-    std::string ReadRemainingLines();
-    void CloseRequest();
-    static std::string InternetErrorText(const std::string& platformText);
+    ScriptReply PostStreamed(std::string_view script, const std::string& prefix, std::string_view text,
+                             const PieceCallback& onPiece);
+    std::string MakeSessionToken();
 
+    // Session values.
+    const std::string& Account() const { return m_account; }
+    void SetAccount(std::string account) { m_account = std::move(account); }
+    const std::string& Identity() const { return m_identity; }
+    const std::string& IniPath() const { return m_iniPath; }
+    void SetIniPath(std::string path) { m_iniPath = std::move(path); }
     std::string ServerSetting() const;
+    CCipherEnvelope& KeyHolder() { return m_keyHolder; }
 
-    // Members the other layers read.
-    std::unique_ptr<CInternetSession> m_pSession;
-    std::unique_ptr<CHttpConnection> m_pConnection;
-    std::unique_ptr<CHttpRequest> m_pRequest;
-    std::string m_strLastError;
-    std::string m_strScriptBase;
-    std::string m_strAccount;
-    std::string m_strIdentity;
+    // For tests: the clock behind tokens and the identity (seconds since 1970), and how
+    // long a transfer may go without a byte moving.
+    void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
+    void SetStallSeconds(long seconds);
+
+private:
+    // Opens the script's request, sends through `send` and closes the request. A completed
+    // transfer comes back as it is; anything else as the failed reply.
+    using Send = std::function<TransferResult(CHttpRequest&)>;
+    std::variant<TransferResult, ScriptReply> Transfer(std::string_view script, const Send& send);
+
+    std::unique_ptr<CInternetSession> m_session;
+    ServerAddress m_server;
+    long m_stallSeconds = 60;
+    std::string m_scriptBase;
+    std::string m_account;
+    std::string m_identity;
     CCipherEnvelope m_keyHolder;
     CAesCipher m_tokenCipher;
     CBlockSealer m_tokenSealer;
-    std::string m_strIniPath;
-    std::function<std::time_t()> m_clock; // seconds since 1970, for tokens and the identity
-
-private:
-    ServerAddress m_server;
+    std::string m_iniPath;
+    std::function<std::time_t()> m_clock;
     std::unique_ptr<CSingleInstance> m_singleInstance;
 };
 

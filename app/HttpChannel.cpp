@@ -67,10 +67,9 @@ CInternetSession::~CInternetSession()
         curl_global_cleanup();
 }
 
-CHttpRequest::CHttpRequest(CInternetSession& session, const CHttpConnection& connection, std::string path)
+CHttpRequest::CHttpRequest(CInternetSession& session, const ServerAddress& server, std::string path)
     : m_session(session), m_path(std::move(path)), m_curl(curl_easy_init())
 {
-    const auto& server = connection.Server();
     m_url = "http://" + server.host + ":" + std::to_string(server.port) + m_path;
 }
 
@@ -94,36 +93,47 @@ int CHttpRequest::OnProgress(void* user, std::int64_t, std::int64_t downloaded, 
         self->m_lastMoved = now;
         return 0;
     }
-    return now - self->m_lastMoved > std::chrono::seconds(self->m_session.stallSeconds) ? 1 : 0;
+    self->m_stalled = now - self->m_lastMoved > std::chrono::seconds(self->m_session.stallSeconds);
+    return self->m_stalled ? 1 : 0;
 }
 
 TransferResult CHttpRequest::Perform(curl_slist* headers)
 {
-    m_received.clear();
+    TransferResult result;
+    char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(m_curl, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(m_curl, CURLOPT_POST, 1L);
     curl_easy_setopt(m_curl, CURLOPT_USERAGENT, m_session.UserAgent().c_str());
     curl_easy_setopt(m_curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, OnReceive);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &m_received);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &result.body);
+    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CHttpRequest::OnProgress);
     curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, m_session.connectTimeoutSeconds);
     m_lastMoved = std::chrono::steady_clock::now();
     m_bytesMoved = -1;
+    m_stalled = false;
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 0L);
 
-    TransferResult result;
     const CURLcode code = curl_easy_perform(m_curl);
+    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, nullptr); // the buffer ends with this call
     if (code != CURLE_OK) {
-        result.error = curl_easy_strerror(code);
+        result.body.clear();
+        if (m_stalled) {
+            result.outcome = TransferResult::Outcome::TimedOut;
+            result.error = "Nothing moved for " + std::to_string(m_session.stallSeconds) + " seconds";
+        } else {
+            result.outcome = code == CURLE_OPERATION_TIMEDOUT ? TransferResult::Outcome::TimedOut
+                                                              : TransferResult::Outcome::Failed;
+            result.error = errorText[0] ? errorText : curl_easy_strerror(code);
+        }
         return result;
     }
     curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &result.status);
-    result.sent = true;
-    m_reply = ReplyReader(std::move(m_received));
+    result.outcome = TransferResult::Outcome::Completed;
     return result;
 }
 

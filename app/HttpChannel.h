@@ -1,15 +1,14 @@
 #pragma once
-// The HTTP pieces behind the request channel, on libcurl: a session for the whole run, a
-// connection per request (the server address) and the request in flight with its reply.
-// Requests are blocking; the reply is kept whole and read as lines or raw bytes.
-
-#include "Reply.h"
+// The HTTP pieces behind the request channel, on libcurl: a session for the whole run and
+// one blocking request to a server address. A transfer hands back its status and the whole
+// reply body; reading the reply is the reply object's job.
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 typedef void CURL;
 struct curl_slist;
@@ -44,20 +43,13 @@ private:
     bool m_open = false;
 };
 
-class CHttpConnection {
-public:
-    explicit CHttpConnection(ServerAddress server) : m_server(std::move(server)) {}
-    const ServerAddress& Server() const { return m_server; }
-
-private:
-    ServerAddress m_server;
-};
-
-// What a transfer reports: a platform error (no HTTP status) or the status and its reply.
+// How a transfer ended: the status and body when it completed; otherwise curl's own words.
 struct TransferResult {
-    bool sent = false;
+    enum class Outcome { Completed, Failed, TimedOut };
+    Outcome outcome = Outcome::Failed;
     long status = 0;
-    std::string error; // the platform's text when !sent
+    std::string body;
+    std::string error; // curl's text when not completed
 };
 
 class CHttpRequest {
@@ -65,7 +57,7 @@ public:
     // Pieces of a streamed body: returns the next piece, empty at the end.
     using PieceSource = std::function<std::string_view()>;
 
-    CHttpRequest(CInternetSession& session, const CHttpConnection& connection, std::string path);
+    CHttpRequest(CInternetSession& session, const ServerAddress& server, std::string path);
     ~CHttpRequest();
     CHttpRequest(const CHttpRequest&) = delete;
     CHttpRequest& operator=(const CHttpRequest&) = delete;
@@ -78,8 +70,6 @@ public:
     // A body of declared total length whose pieces come from the source; no form headers.
     TransferResult SendStreamed(std::size_t totalLength, PieceSource source);
 
-    ReplyReader& Reply() { return m_reply; }
-
 private:
     TransferResult Perform(::curl_slist* headers);
     static int OnProgress(void* user, std::int64_t, std::int64_t downloaded, std::int64_t, std::int64_t uploaded);
@@ -88,12 +78,11 @@ private:
     std::string m_url;
     std::string m_path;
     CURL* m_curl = nullptr;
-    std::string m_received;
-    ReplyReader m_reply;
     PieceSource m_source;
     std::string_view m_pending;
     std::chrono::steady_clock::time_point m_lastMoved;
     long long m_bytesMoved = -1;
+    bool m_stalled = false;
 };
 
 } // namespace qb

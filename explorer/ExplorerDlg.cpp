@@ -131,14 +131,14 @@ bool CExplorerDlg::Init()
     CreateMenuBar();
     CreateToolBar();
     m_list->InitView();
-    const int listed = m_list->ListDirectory("");
+    const ChannelError listed = m_list->ListDirectory("");
     PushHistory("");
     m_pathText->setText(QString::fromLatin1(kHint));
-    if (listed != 1)
+    if (listed != ChannelError::None)
         return false;
     setWindowIcon(ProgramIcon());
-    const int w = ReadSettingInt("MainW", m_app.m_strIniPath);
-    const int h = ReadSettingInt("MainH", m_app.m_strIniPath);
+    const int w = ReadSettingInt("MainW", m_app.IniPath());
+    const int h = ReadSettingInt("MainH", m_app.IniPath());
     m_wantedOuterSize = QSize(w >= kMinWidth ? w : kDefaultWidth, h >= kMinHeight ? h : kDefaultHeight);
     move(0, 0);
     resize(m_wantedOuterSize);
@@ -212,7 +212,7 @@ void CExplorerDlg::GoBack()
     if (!m_history.CanGoBack())
         return;
     WaitCursor wait;
-    if (m_list->ListDirectory(m_history.StepBack()) == 1)
+    if (m_list->ListDirectory(m_history.StepBack()) == ChannelError::None)
         UpdateNavButtons();
 }
 
@@ -221,7 +221,7 @@ void CExplorerDlg::GoForward()
     if (!m_history.CanGoForward())
         return;
     WaitCursor wait;
-    if (m_list->ListDirectory(m_history.StepForward()) == 1)
+    if (m_list->ListDirectory(m_history.StepForward()) == ChannelError::None)
         UpdateNavButtons();
 }
 
@@ -237,7 +237,7 @@ void CExplorerDlg::GoHome()
     if (m_list->m_currentDir.empty())
         return;
     WaitCursor wait;
-    if (m_list->ListDirectory("") == 1)
+    if (m_list->ListDirectory("") == ChannelError::None)
         PushHistory("");
 }
 
@@ -272,8 +272,8 @@ void CExplorerDlg::RunCommand(int id)
 void CExplorerDlg::StoreSize()
 {
     const QSize outer = frameGeometry().size();
-    WriteSettingInt("MainW", outer.width(), m_app.m_strIniPath);
-    WriteSettingInt("MainH", outer.height(), m_app.m_strIniPath);
+    WriteSettingInt("MainW", outer.width(), m_app.IniPath());
+    WriteSettingInt("MainH", outer.height(), m_app.IniPath());
 }
 
 void CExplorerDlg::closeEvent(QCloseEvent* event)

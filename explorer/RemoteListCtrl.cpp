@@ -56,27 +56,20 @@ bool CRemoteListCtrl::InitView()
     return true;
 }
 
-int CRemoteListCtrl::ListDirectory(const std::string& path)
+ChannelError CRemoteListCtrl::ListDirectory(const std::string& path)
 {
     WaitCursor wait;
     g_sortAscending = true;
-    const int posted = m_app.PostForm(kScriptDir, ListBody(m_app.MakeSessionToken(), path));
-    if (posted != 1) {
-        Prompts().Information(this, Text(m_app.m_strLastError));
-        return posted;
+    ScriptReply reply = m_app.Post(kScriptDir, ListBody(m_app.MakeSessionToken(), path));
+    if (reply.Ok()) {
+        ShowListing(path, reply.Lines());
+    } else {
+        Prompts().Information(this, Text(reply.UserText()));
+        // A refused listing names its reason twice: the whole reply, then its status line.
+        if (reply.Error() == ChannelError::Refused)
+            Prompts().Information(this, Text(reply.FirstLine()));
     }
-    std::string first;
-    m_app.ReadReplyLine(first);
-    if (!IsOkStatus(first)) {
-        const std::string message = first + m_app.ReadRemainingLines();
-        Prompts().Information(this, Text(message));
-        m_app.CloseRequest();
-        Prompts().Information(this, Text(first));
-        return 2;
-    }
-    ShowListing(path, m_app.m_pRequest->Reply());
-    m_app.CloseRequest();
-    return 1;
+    return reply.Error();
 }
 
 void CRemoteListCtrl::ShowListing(const std::string& path, ReplyReader& reply)
@@ -113,7 +106,7 @@ int CRemoteListCtrl::OpenSelected(bool exclusive)
     const RemoteEntry& entry = m_model.At(rows.front());
     const std::string path = ChildPath(m_currentDir, entry.name.toStdString());
     if (entry.isFolder) {
-        if (ListDirectory(path) == 1)
+        if (ListDirectory(path) == ChannelError::None)
             emit folderOpened(path);
     } else {
         emit fileOpenRequested(path, exclusive);
@@ -124,7 +117,7 @@ int CRemoteListCtrl::OpenSelected(bool exclusive)
 bool CRemoteListCtrl::GoUp()
 {
     const auto parent = ParentPath(m_currentDir);
-    return parent && ListDirectory(*parent) == 1;
+    return parent && ListDirectory(*parent) == ChannelError::None;
 }
 
 std::vector<int> CRemoteListCtrl::SelectedRows() const
@@ -167,19 +160,11 @@ int CRemoteListCtrl::CopySelection(bool cut)
     return 1;
 }
 
-bool CRemoteListCtrl::AcceptedOrShown(int posted)
+bool CRemoteListCtrl::AcceptedOrShown(const ScriptReply& reply)
 {
-    if (posted != 1) {
-        Prompts().Information(this, Text(m_app.m_strLastError));
-        return false;
-    }
-    std::string first;
-    m_app.ReadReplyLine(first);
-    if (IsOkStatus(first))
-        return true;
-    Prompts().Information(this, Text(first + m_app.ReadRemainingLines()));
-    m_app.CloseRequest();
-    return false;
+    if (!reply.Ok())
+        Prompts().Information(this, Text(reply.UserText()));
+    return reply.Ok();
 }
 
 int CRemoteListCtrl::PasteClipboard()
@@ -189,21 +174,12 @@ int CRemoteListCtrl::PasteClipboard()
     const auto rows = SelectedRows();
     if (rows.size() == 1 && m_model.At(rows.front()).isFolder)
         target = ChildPath(m_currentDir, m_model.At(rows.front()).name.toStdString());
-    const int posted = m_app.PostForm(m_clipIsCut ? kScriptMove : kScriptCopy,
-                                      PasteBody(m_app.MakeSessionToken(), target, m_clipFromDir, m_clipNames));
-    if (posted != 1) {
-        Prompts().Information(this, Text(m_app.m_strLastError));
-        return 0;
-    }
-    std::string first;
-    m_app.ReadReplyLine(first);
-    const int result = IsOkStatus(first) ? 1 : 0;
-    const std::string message = result ? std::string() : first + m_app.ReadRemainingLines();
-    m_app.CloseRequest();
-    ListDirectory(m_currentDir);
-    if (!message.empty())
-        Prompts().Information(this, Text(message));
-    return result;
+    const ScriptReply reply = m_app.Post(m_clipIsCut ? kScriptMove : kScriptCopy,
+                                         PasteBody(m_app.MakeSessionToken(), target, m_clipFromDir, m_clipNames));
+    // Part of a refused paste may have happened: the new listing comes before the reason.
+    if (reply.Ok() || reply.Error() == ChannelError::Refused)
+        ListDirectory(m_currentDir);
+    return AcceptedOrShown(reply) ? 1 : 0;
 }
 
 int CRemoteListCtrl::DeleteSelection()
@@ -214,41 +190,28 @@ int CRemoteListCtrl::DeleteSelection()
     if (!Prompts().AskYesNo(this, QStringLiteral("Are you sure you want to delete the selected items?")))
         return 0;
     WaitCursor wait;
-    const int posted = m_app.PostForm(kScriptDelete, DeleteBody(m_app.MakeSessionToken(), m_currentDir, names));
-    if (posted != 1) {
-        Prompts().Information(this, Text(m_app.m_strLastError));
-        return -1;
-    }
-    if (!AcceptedOrShown(posted))
-        return -2;
-    m_app.CloseRequest();
+    const ScriptReply reply = m_app.Post(kScriptDelete, DeleteBody(m_app.MakeSessionToken(), m_currentDir, names));
+    if (!AcceptedOrShown(reply))
+        return reply.Error() == ChannelError::Refused ? -2 : -1;
     ListDirectory(m_currentDir);
     return 1;
 }
 
-int CRemoteListCtrl::NewFolder()
+bool CRemoteListCtrl::NewFolder()
 {
-    int result = 0;
     {
         WaitCursor wait;
-        const int posted = m_app.PostForm(kScriptNewDir, NewFolderBody(m_app.MakeSessionToken(), m_currentDir));
-        if (posted != 1) {
-            Prompts().Information(this, Text(m_app.m_strLastError));
-            return posted;
-        }
-        if (!AcceptedOrShown(posted))
-            return -1;
+        ScriptReply reply = m_app.Post(kScriptNewDir, NewFolderBody(m_app.MakeSessionToken(), m_currentDir));
+        if (!AcceptedOrShown(reply))
+            return false;
         std::string line;
-        m_app.ReadReplyLine(line);
-        m_app.CloseRequest();
-        const int row = m_model.rowCount();
-        result = AddEntryLine(line, row);
-        if (result != 1)
-            return result;
+        reply.ReadLine(line);
+        if (AddEntryLine(line, m_model.rowCount()) != 1)
+            return false;
     }
     // Appended unsorted at the bottom, with its name ready to be typed over.
     StartRename(m_model.rowCount() - 1);
-    return result;
+    return true;
 }
 
 void CRemoteListCtrl::StartRename(int row)
@@ -266,11 +229,10 @@ void CRemoteListCtrl::RenameEntry(int row, const QString& newText)
         return;
     WaitCursor wait;
     const std::string from = m_model.At(row).name.toStdString();
-    const int posted =
-        m_app.PostForm(kScriptRename, RenameBody(m_app.MakeSessionToken(), m_currentDir, from, newText.toStdString()));
-    if (!AcceptedOrShown(posted))
+    const ScriptReply reply =
+        m_app.Post(kScriptRename, RenameBody(m_app.MakeSessionToken(), m_currentDir, from, newText.toStdString()));
+    if (!AcceptedOrShown(reply))
         return;
-    m_app.CloseRequest();
     ListDirectory(m_currentDir);
 }
 

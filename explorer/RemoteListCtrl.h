@@ -4,6 +4,8 @@
 
 #include "RemoteListModel.h"
 
+#include "app/ScriptReply.h"
+
 #include <QTreeView>
 
 #include <memory>
@@ -16,7 +18,6 @@ class QMenu;
 namespace qb {
 
 class CClientApp;
-class ReplyReader;
 
 // The sort direction, shared by every list of the process.
 extern bool g_sortAscending;
@@ -27,8 +28,8 @@ public:
     CRemoteListCtrl(CClientApp& app, QWidget* parent = nullptr);
 
     bool InitView();
-    // 1 when shown, 2 when refused, else the channel's failure (-1, -3, -status).
-    int ListDirectory(const std::string& path);
+    // None when shown; otherwise how the listing failed, already told to the user.
+    ChannelError ListDirectory(const std::string& path);
     // Shows the entry lines of an accepted listing reply (after its status line).
     void ShowListing(const std::string& path, ReplyReader& reply);
     // 1 when inserted, -1 when the numbers do not parse, -2 without "|".
@@ -37,9 +38,13 @@ public:
     bool GoUp();
 
     int CopySelection(bool cut);
+    // 1 when pasted; 0 when not, the reason shown.
     int PasteClipboard();
+    // 1 when deleted; 0 when nothing was selected or the user said no; -1 when the request
+    // failed, -2 when the server refused (the reason shown).
     int DeleteSelection();
-    int NewFolder();
+    // True when the server's new folder is in the list, its name being edited.
+    bool NewFolder();
     void RenameEntry(int row, const QString& newText);
     bool HasSelection() const;
     bool CanPaste() const;
@@ -73,9 +78,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // Common shape of the tree operations: the reply's status line, judged; a refusal is
-    // shown (first line, then every further line) and the request closed.
-    bool AcceptedOrShown(int posted);
+    // Common shape of the tree operations: an accepted reply, or its failure shown.
+    bool AcceptedOrShown(const ScriptReply& reply);
     std::vector<std::string> SelectedNames() const;
     void StartRename(int row);
 

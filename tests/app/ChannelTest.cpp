@@ -9,37 +9,50 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using namespace qb;
 using qb::testing::CaptureServer;
 
 namespace {
 
+// Opens a token as the server does, with a token cipher of its own.
+std::string OpenToken(const std::string& token)
+{
+    CAesCipher cipher;
+    PrepareTokenCipher(cipher);
+    CBlockSealer sealer;
+    sealer.SetCipher(&cipher);
+    const auto opened = OpenSessionToken(sealer, token);
+    return opened ? opened->stamp + "|" + opened->account : "(does not open)";
+}
+
 class ChannelTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app.m_strAccount = kSharedAccount;
-        app.m_strScriptBase = ScriptBase();
+        app.SetAccount(kSharedAccount);
+        app.SetStallSeconds(2);
         ASSERT_TRUE(app.CreateSession(ServerAddress{"127.0.0.1", capture.Port()}));
-        app.m_pSession->stallSeconds = 2;
-    }
-
-    std::string OpenToken(const std::string& token)
-    {
-        const auto opened = OpenSessionToken(app.m_tokenSealer, token);
-        return opened ? opened->stamp + "|" + opened->account : "(does not open)";
     }
 
     CaptureServer capture;
     CClientApp app;
 };
 
+// A port nothing listens on any more.
+int ClosedPort()
+{
+    CaptureServer gone;
+    return gone.Port();
+}
+
 } // namespace
 
 TEST_F(ChannelTest, ListingRequestIsExactlyTheForm)
 {
-    app.m_clock = [] { return std::time_t{1700000042}; };
-    ASSERT_EQ(app.PostForm(kScriptDir, ListBody(app.MakeSessionToken(), "/Docs & Co=1")), 1);
+    app.SetClock([] { return std::time_t{1700000042}; });
+    ASSERT_TRUE(app.Post(kScriptDir, ListBody(app.MakeSessionToken(), "/Docs & Co=1")).Ok());
     const auto request = capture.Next();
     EXPECT_EQ(request.requestLine, "POST /Buffer/Buffer0000/bin/qbdir.pl HTTP/1.1");
     EXPECT_EQ(request.Header("User-Agent"), "Quillbox Explorer");
@@ -60,9 +73,9 @@ TEST_F(ChannelTest, ListingRequestIsExactlyTheForm)
 
 TEST_F(ChannelTest, EmptyAccountSendsAnEmptyToken)
 {
-    app.m_strAccount.clear();
+    app.SetAccount("");
     EXPECT_EQ(app.MakeSessionToken(), "");
-    app.PostForm(kScriptDir, ListBody(app.MakeSessionToken(), ""));
+    app.Post(kScriptDir, ListBody(app.MakeSessionToken(), ""));
     EXPECT_EQ(capture.Next().body, "ID=&DIR=");
 }
 
@@ -80,58 +93,112 @@ TEST_F(ChannelTest, RepliesAreReadAsLinesWithoutCarriageReturns)
     };
     for (const auto& row : rows) {
         capture.Reply(200, row.reply);
-        ASSERT_EQ(app.PostForm(kScriptDir, "ID=&DIR="), 1);
-        std::string first;
-        app.ReadReplyLine(first);
-        EXPECT_EQ(first, row.first);
-        EXPECT_EQ(app.ReadRemainingLines(), row.rest);
-        app.CloseRequest();
-        EXPECT_FALSE(app.m_pRequest);
-        EXPECT_FALSE(app.m_pConnection);
+        ScriptReply reply = app.Post(kScriptDir, "ID=&DIR=");
+        EXPECT_EQ(reply.FirstLine(), row.first);
+        EXPECT_EQ(reply.RemainingLines(), row.rest);
+        EXPECT_EQ(reply.RemainingLines(), "\n"); // read once
     }
 }
 
 TEST_F(ChannelTest, OpenReplyKeepsRawBytes)
 {
     capture.Reply(200, "OK 6\nab\r\ncd");
-    ASSERT_EQ(app.PostForm(kScriptOpen, OpenBody(app.MakeSessionToken(), "/a&b=c.rtf", "")), 1);
-    std::string first;
-    app.ReadReplyLine(first);
-    EXPECT_EQ(ParseOpenStatus(first), 6);
-    EXPECT_EQ(app.ReadReplyBytes(4096), "ab\r\ncd");
+    ScriptReply reply = app.Post(kScriptOpen, OpenBody(app.MakeSessionToken(), "/a&b=c.rtf", ""));
+    ASSERT_TRUE(reply.Ok());
+    EXPECT_EQ(ParseOpenStatus(reply.FirstLine()), 6);
+    EXPECT_EQ(reply.ReadBytes(4), "ab\r\n");
+    EXPECT_EQ(reply.ReadBytes(4096), "cd");
     EXPECT_NE(capture.Next().body.find("&FILE=/a&b=c.rtf&LOCK="), std::string::npos);
 }
 
-TEST_F(ChannelTest, HttpStatusAndConnectionFailures)
+TEST_F(ChannelTest, EachScriptJudgesItsOwnStatusLine)
 {
-    capture.Reply(404, "not here");
-    EXPECT_EQ(app.PostForm(kScriptDir, "ID=&DIR="), -404);
-    EXPECT_EQ(app.m_strLastError, "ERROR: Error code 404");
-
-    CClientApp closed;
-    closed.m_strScriptBase = ScriptBase();
-    int freePort = 0;
-    {
-        CaptureServer gone;
-        freePort = gone.Port();
+    const struct {
+        const char* script;
+        const char* statusLine;
+        ChannelError error;
+    } rows[] = {
+        {kScriptOpen, "OK 0", ChannelError::None},      {kScriptOpen, "OK -1", ChannelError::Refused},
+        {kScriptOpen, "OK", ChannelError::Refused},     {kScriptDir, "OK 5", ChannelError::Refused},
+        {kScriptRename, "OK", ChannelError::None},      {kScriptDelete, "OK ", ChannelError::Refused},
+    };
+    for (const auto& row : rows) {
+        capture.Reply(200, std::string(row.statusLine) + "\n");
+        const ScriptReply reply = app.Post(row.script, "ID=");
+        EXPECT_EQ(reply.Error(), row.error) << row.script << " " << row.statusLine;
+        EXPECT_EQ(reply.UserText(), row.error == ChannelError::None ? "" : std::string(row.statusLine) + "\n");
     }
-    closed.CreateSession(ServerAddress{"127.0.0.1", freePort});
-    EXPECT_EQ(closed.PostForm(kScriptDir, "ID=&DIR="), -3);
-    EXPECT_EQ(closed.m_strLastError, "ERROR: Please make sure Quillbox is allowed to access the Internet.");
-
-    CClientApp noSession;
-    noSession.m_strLastError = "unchanged";
-    EXPECT_EQ(noSession.OpenScriptRequest("/x"), nullptr);
-    EXPECT_EQ(noSession.PostForm(kScriptDir, "ID=&DIR="), -1);
-    EXPECT_EQ(noSession.m_strLastError, "unchanged");
 }
 
-TEST_F(ChannelTest, AStalledServerIsAnOrdinaryFailure)
+// Every way a request ends, for the form post and the streamed save: the kind, the whole
+// text the user is shown, the HTTP status and the platform's detail.
+TEST(ChannelErrors, EveryKindWithItsTextAndStatus)
 {
-    capture.StaySilent();
-    app.m_pSession->stallSeconds = 1;
-    EXPECT_EQ(app.PostForm(kScriptDir, "ID=&DIR="), -3);
-    EXPECT_EQ(app.m_strLastError, kErrorInternet);
+    enum class Peer { Replying, Silent, Closed, NoSession };
+    const char* const kCurlWords = "(curl's words)"; // any text of curl's, never the user text
+    const struct {
+        const char* name;
+        Peer peer;
+        int status;
+        const char* body;
+        ChannelError formError;
+        const char* formText;
+        ChannelError saveError;
+        const char* saveText;
+        long replyStatus;
+        const char* detail;
+    } rows[] = {
+        {"accepted", Peer::Replying, 200, "OK\nmore\n", ChannelError::None, "", ChannelError::None, "", 200, ""},
+        {"refused", Peer::Replying, 200, "ERROR: x\r\nsecond\n", ChannelError::Refused, "ERROR: x\nsecond\n",
+         ChannelError::Refused, "ERROR: x\nsecond\n", 200, ""},
+        {"empty reply", Peer::Replying, 200, "", ChannelError::Refused, "\n", ChannelError::Refused, "\n", 200, ""},
+        {"not found", Peer::Replying, 404, "not here", ChannelError::HttpStatus, "ERROR: Error code 404",
+         ChannelError::Refused, "not here\n", 404, ""},
+        {"server error with words", Peer::Replying, 500, "ERROR: broken\n", ChannelError::HttpStatus,
+         "ERROR: Error code 500", ChannelError::Refused, "ERROR: broken\n", 500, ""},
+        {"half a body, then OK", Peer::Replying, 400, "OK", ChannelError::HttpStatus, "ERROR: Error code 400",
+         ChannelError::HttpStatus, "ERROR: Error code 400", 400, ""},
+        {"other success status", Peer::Replying, 201, "OK\n", ChannelError::HttpStatus, "ERROR: Error code 201",
+         ChannelError::HttpStatus, "ERROR: Error code 201", 201, ""},
+        {"empty refused status", Peer::Replying, 502, "", ChannelError::HttpStatus, "ERROR: Error code 502",
+         ChannelError::HttpStatus, "ERROR: Error code 502", 502, ""},
+        {"nobody listening", Peer::Closed, 0, "", ChannelError::Platform, kErrorInternet, ChannelError::Platform,
+         kErrorInternet, 0, kCurlWords},
+        {"stalled", Peer::Silent, 0, "", ChannelError::TimedOut, kErrorInternet, ChannelError::TimedOut,
+         kErrorInternet, 0, "Nothing moved for 1 seconds."},
+        {"no session", Peer::NoSession, 0, "", ChannelError::NoSession, "", ChannelError::NoSession, "", 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CaptureServer server;
+        server.Reply(row.status, row.body);
+        if (row.peer == Peer::Silent)
+            server.StaySilent();
+        CClientApp app;
+        app.SetStallSeconds(1);
+        if (row.peer != Peer::NoSession) {
+            const int port = row.peer == Peer::Closed ? ClosedPort() : server.Port();
+            ASSERT_TRUE(app.CreateSession(ServerAddress{"127.0.0.1", port}));
+        }
+
+        const auto check = [&](const ScriptReply& reply, ChannelError error, const std::string& text) {
+            EXPECT_EQ(reply.Error(), error);
+            EXPECT_EQ(reply.Ok(), error == ChannelError::None);
+            EXPECT_EQ(reply.UserText(), text);
+            EXPECT_EQ(reply.Status(), row.replyStatus);
+            if (row.detail == kCurlWords) {
+                EXPECT_FALSE(reply.Detail().empty());
+                EXPECT_EQ(reply.Detail().back(), '.');
+                EXPECT_NE(reply.Detail(), text);
+            } else {
+                EXPECT_EQ(reply.Detail(), row.detail);
+            }
+        };
+        SCOPED_TRACE("form post");
+        check(app.Post(kScriptDir, "ID=&DIR="), row.formError, row.formText);
+        SCOPED_TRACE("streamed save");
+        check(app.PostStreamed(kScriptSave, "ID=&DATA=", "QQ", {}), row.saveError, row.saveText);
+    }
 }
 
 TEST_F(ChannelTest, StreamedSaveSendsPiecesOf4096)
@@ -140,9 +207,9 @@ TEST_F(ChannelTest, StreamedSaveSendsPiecesOf4096)
     const std::string prefix = SavePrefix("TOKEN", "/A", "n&=.rtf", "HOST", false);
     EXPECT_EQ(prefix, "ID=TOKEN&DIR=/A&FILE=n&=.rtf&LOCK=HOST0&DATA=");
     std::vector<std::pair<int, int>> calls;
-    EXPECT_EQ(app.PostStreamed(kScriptSave, prefix, text, [&](int position, int range) {
+    EXPECT_TRUE(app.PostStreamed(kScriptSave, prefix, text, [&](int position, int range) {
         calls.emplace_back(position, range);
-    }), 1);
+    }).Ok());
     EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {3, 2}}));
     const auto request = capture.Next();
     EXPECT_EQ(request.requestLine, "POST /Buffer/Buffer0000/bin/qbsave.pl HTTP/1.1");
@@ -151,20 +218,6 @@ TEST_F(ChannelTest, StreamedSaveSendsPiecesOf4096)
     EXPECT_FALSE(request.HasHeader("Content-Type"));
     EXPECT_FALSE(request.HasHeader("Cache-Control"));
     EXPECT_FALSE(request.HasHeader("Expect"));
-    EXPECT_FALSE(app.m_pRequest); // closed after the reply
-}
-
-TEST_F(ChannelTest, StreamedSaveReportsTheServersWords)
-{
-    capture.Reply(200, "OK \nmore\n");
-    EXPECT_EQ(app.PostStreamed(kScriptSave, "ID=&DATA=", "QQ", {}), 0);
-    EXPECT_EQ(app.m_strLastError, "OK \nmore\n");
-    capture.Reply(500, "ERROR: broken\n");
-    EXPECT_EQ(app.PostStreamed(kScriptSave, "ID=&DATA=", "QQ", {}), 0);
-    EXPECT_EQ(app.m_strLastError, "ERROR: broken\n");
-    capture.Reply(502, "");
-    EXPECT_EQ(app.PostStreamed(kScriptSave, "ID=&DATA=", "QQ", {}), 0);
-    EXPECT_EQ(app.m_strLastError, "ERROR: Error code 502"); // an empty reply keeps the status text
     EXPECT_EQ(SavePrefix("T", "", "/x", "", true), "ID=T&DIR=&FILE=/x&LOCK=&UNLOCK=1&DATA=");
 }
 
@@ -181,8 +234,8 @@ TEST(StatusLine, OpenStatusRules)
     for (const auto& row : rows)
         EXPECT_EQ(ParseOpenStatus(row.line), row.count) << row.line;
     EXPECT_TRUE(IsOkStatus("OK"));
-    EXPECT_EQ(CClientApp::InternetErrorText("Timeout was reached \r\n"), "Timeout was reached.");
-    EXPECT_EQ(CClientApp::InternetErrorText(""), "Unknown error.");
+    EXPECT_EQ(InternetErrorText("Timeout was reached \r\n"), "Timeout was reached.");
+    EXPECT_EQ(InternetErrorText(""), "Unknown error.");
     for (const char* line : {"OK ", "ok", "OK\r", " OK", "OKAY", ""})
         EXPECT_FALSE(IsOkStatus(line)) << line;
 }
@@ -209,17 +262,14 @@ TEST(RealServer, ChannelListsTheTopFolderOfAFreshServer)
     ASSERT_GT(port, 0);
 
     CClientApp app;
-    app.m_strAccount = kSharedAccount;
-    app.m_strScriptBase = ScriptBase();
-    app.CreateSession(ServerAddress{"127.0.0.1", port});
-    ASSERT_EQ(app.PostForm(kScriptNewDir, NewFolderBody(app.MakeSessionToken(), "")), 1);
-    app.CloseRequest();
-    ASSERT_EQ(app.PostForm(kScriptDir, ListBody(app.MakeSessionToken(), "")), 1);
+    app.SetAccount(kSharedAccount);
+    ASSERT_TRUE(app.CreateSession(ServerAddress{"127.0.0.1", port}));
+    ASSERT_TRUE(app.Post(kScriptNewDir, NewFolderBody(app.MakeSessionToken(), "")).Ok());
+    ScriptReply reply = app.Post(kScriptDir, ListBody(app.MakeSessionToken(), ""));
+    ASSERT_TRUE(reply.Ok());
+    EXPECT_EQ(reply.FirstLine(), "OK");
     std::string line;
-    app.ReadReplyLine(line);
-    EXPECT_EQ(line, "OK");
-    ASSERT_TRUE(app.ReadReplyLine(line));
-    EXPECT_EQ(line.substr(0, 4), "1|0|");
-    EXPECT_EQ(line.substr(line.rfind('|') + 1), "New Folder");
-    EXPECT_FALSE(app.ReadReplyLine(line));
+    ASSERT_TRUE(reply.ReadLine(line));
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"(1\|0\|[0-9]+\|New Folder)"))) << line;
+    EXPECT_FALSE(reply.ReadLine(line));
 }

@@ -16,9 +16,8 @@ void ExplorerTest::SetUp()
     ASSERT_GT(m_port, 0);
 
     m_app = std::make_unique<CClientApp>();
-    m_app->m_strAccount = kSharedAccount;
-    m_app->m_strScriptBase = ScriptBase();
-    m_app->m_strIniPath = (m_dir.path / "Quillbox.ini").string();
+    m_app->SetAccount(kSharedAccount);
+    m_app->SetIniPath((m_dir.path / "Quillbox.ini").string());
     ASSERT_TRUE(m_app->CreateSession(ServerAddress{"127.0.0.1", m_port}));
     SetPrompts(&m_prompts);
     g_sortAscending = true;

@@ -145,8 +145,8 @@ TEST_F(ExplorerTest, SortOrdersAndToggling)
 
 TEST_F(ExplorerTest, WindowSizeFromSettingsAndStoredOnClose)
 {
-    WriteSettingInt("MainW", 319, m_app->m_strIniPath);
-    WriteSettingInt("MainH", 240, m_app->m_strIniPath);
+    WriteSettingInt("MainW", 319, m_app->IniPath());
+    WriteSettingInt("MainH", 240, m_app->IniPath());
     ASSERT_TRUE(OpenExplorer());
     EXPECT_EQ(m_explorer->frameGeometry().size(), QSize(640, 240));
     EXPECT_EQ(m_explorer->pos(), QPoint(0, 0));
@@ -162,8 +162,8 @@ TEST_F(ExplorerTest, WindowSizeFromSettingsAndStoredOnClose)
 
     const QSize outer = m_explorer->frameGeometry().size();
     m_explorer->close();
-    EXPECT_EQ(ReadSettingInt("MainW", m_app->m_strIniPath), outer.width());
-    EXPECT_EQ(ReadSettingInt("MainH", m_app->m_strIniPath), outer.height());
+    EXPECT_EQ(ReadSettingInt("MainW", m_app->IniPath()), outer.width());
+    EXPECT_EQ(ReadSettingInt("MainH", m_app->IniPath()), outer.height());
 }
 
 TEST_F(ExplorerTest, EditMenuFollowsSelectionAndClipboard)

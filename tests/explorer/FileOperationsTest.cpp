@@ -27,7 +27,7 @@ TEST_F(ExplorerTest, NewFolderIsAppendedForRenameThenRenamed)
 {
     MakeNote("/a.rtf");
     ASSERT_TRUE(OpenExplorer());
-    EXPECT_EQ(m_list->NewFolder(), 1);
+    EXPECT_TRUE(m_list->NewFolder());
     EXPECT_EQ(ShownNames(), (Strings{"a.rtf", "New Folder"})); // at the bottom, unsorted
     EXPECT_TRUE(m_list->IsEditingName());
     EXPECT_EQ(m_list->currentIndex().row(), 1);
@@ -168,7 +168,7 @@ TEST_F(ExplorerTest, ChannelFailureLeavesTheListingAsItWas)
     MakeNote("/a.rtf");
     ASSERT_TRUE(OpenExplorer());
     m_server.reset();
-    EXPECT_EQ(m_list->NewFolder(), -3);
+    EXPECT_FALSE(m_list->NewFolder());
     Select({"a.rtf"});
     m_prompts.answers = {true};
     EXPECT_EQ(m_list->DeleteSelection(), -1);

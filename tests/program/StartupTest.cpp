@@ -6,6 +6,7 @@
 #include "explorer/ExplorerDlg.h"
 #include "explorer/RemoteListCtrl.h"
 
+#include "app/SessionValues.h"
 #include "app/Settings.h"
 #include "explorer/ExplorerFixture.h"
 
@@ -40,12 +41,18 @@ TEST_F(ExplorerTest, StartUpShowsTheNoticeThenTheExplorer)
     EXPECT_FALSE(app.InitInstance(shell));
     app.ExitInstance();
 
-    ASSERT_FALSE(m_prompts.shown.empty());
-    EXPECT_EQ(m_prompts.shown.front().substr(0, 52), "You will now be connected to a shared test account.\t");
+    EXPECT_EQ(m_prompts.shown, std::vector<std::string>{
+                                   "You will now be connected to a shared test account.\t\n\n"
+                                   "Files you create in the test account may be renamed\n"
+                                   "or deleted by others at any time although they will\n"
+                                   "not be able to open or modify your files.\n"});
     EXPECT_EQ(listed, std::vector<std::string>{"Start"});
-    EXPECT_EQ(app.m_strAccount, "kiwi");
-    EXPECT_FALSE(app.m_strIdentity.empty());
-    EXPECT_LE(app.m_strIdentity.size(), 14u);
+    EXPECT_EQ(app.Account(), "kiwi");
+    const std::string computer = ComputerName();
+    if (!computer.empty()) {
+        EXPECT_EQ(app.Identity(), LockIdentity(computer, 0));
+    }
+    EXPECT_FALSE(app.Identity().empty());
     EXPECT_EQ(ReadSettingInt("MainW", ini), 640);
     std::remove(ini.c_str());
 }
