@@ -103,12 +103,14 @@ TEST_F(ChannelTest, RepliesAreReadAsLinesWithoutCarriageReturns)
 TEST_F(ChannelTest, OpenReplyKeepsRawBytes)
 {
     capture.Reply(200, "OK 6\nab\r\ncd");
-    ScriptReply reply = app.Post(kScriptOpen, OpenBody(app.MakeSessionToken(), "/a&b=c.rtf", ""));
+    const std::string body = OpenBody(app.MakeSessionToken(), "/a&b=c.rtf", "");
+    ScriptReply reply = app.Post(kScriptOpen, body);
     ASSERT_TRUE(reply.Ok());
     EXPECT_EQ(ParseOpenStatus(reply.FirstLine()), 6);
     EXPECT_EQ(reply.ReadBytes(4), "ab\r\n");
     EXPECT_EQ(reply.ReadBytes(4096), "cd");
-    EXPECT_NE(capture.Next().body.find("&FILE=/a&b=c.rtf&LOCK="), std::string::npos);
+    EXPECT_EQ(capture.Next().body, body);
+    EXPECT_EQ(body.substr(body.find("&FILE=")), "&FILE=/a&b=c.rtf&LOCK="); // raw, never escaped
 }
 
 TEST_F(ChannelTest, EachScriptJudgesItsOwnStatusLine)

@@ -45,10 +45,10 @@ TEST_F(ExplorerTest, RenameEditsNeverKeepTheTextThemselves)
     const QModelIndex index = m_list->Model().index(0, 0);
     EXPECT_FALSE(m_list->Model().setData(index, QStringLiteral("b.rtf"), Qt::EditRole)); // taken: refused
     EXPECT_EQ(ShownNames(), (Strings{"a.rtf", "b.rtf"}));
-    ASSERT_EQ(m_prompts.shown.size(), 1u);
-    EXPECT_EQ(m_prompts.shown[0], "ERROR: \"b.rtf\" already exists in this folder.\n");
+    const Strings refusal{"ERROR: \"b.rtf\" already exists in this folder.\n"};
+    EXPECT_EQ(m_prompts.shown, refusal);
     m_list->RenameEntry(0, QString()); // an empty name sends nothing
-    EXPECT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown, refusal);
 }
 
 TEST_F(ExplorerTest, DeleteAsksFirst)
