@@ -113,14 +113,15 @@ public:
     std::string_view View(int column) const
     {
         const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-        return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)))
-                 : std::string_view();
+        if (!p) {
+            // Empty, or no memory to convert it: never pass the latter off as empty text.
+            if (sqlite3_errcode(m_db) == SQLITE_NOMEM)
+                throw StorageError(StorageError::Kind::Failed, "column: out of memory");
+            return {};
+        }
+        return std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
     }
-    std::string Text(int column) const
-    {
-        const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string();
-    }
+    std::string Text(int column) const { return std::string(View(column)); }
 
 private:
     // Fails as a real storage failure may: after the statement did part of its work (a row
@@ -211,7 +212,9 @@ struct SqliteStore::Connection final : IStoreTransaction {
             Exec(db, ("PRAGMA max_page_count=" + std::to_string(options.maxPageCount)).c_str());
         maxPages = PragmaNumber(db, "PRAGMA max_page_count");
         const StepHook* hook = options.failStep ? &options.failStep : nullptr;
-        const auto prepare = [&](const std::string& sql) { return std::make_unique<Statement>(db, sql.c_str(), hook, inDoubt); };
+        const auto prepare = [&](const std::string& sql) {
+            return std::make_unique<Statement>(db, sql.c_str(), hook, inDoubt);
+        };
         root = prepare("SELECT id FROM nodes WHERE account = ? AND parent IS NULL");
         addRoot = prepare("INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES (?, NULL, '', '', 1)");
         child = prepare(Sql("SELECT ", " FROM nodes WHERE parent = ? AND name_key = ?"));

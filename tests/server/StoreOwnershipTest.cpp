@@ -61,8 +61,8 @@ TEST(StoreOwnership, ASecondServerProcessSaysTheDatabaseIsInUse)
     const std::string db = (dir.path / "notes.db").string();
     StoreClient first(db, {});
     // "timeout" bounds the run should the second server start serving after all.
-    const std::string command = std::string("timeout 20 ") + QUILLBOX_SERVER_BINARY + " --listen 127.0.0.1:0 --db '" + db
-                                + "' 2>&1";
+    const std::string command =
+        std::string("timeout 20 ") + QUILLBOX_SERVER_BINARY + " --listen 127.0.0.1:0 --db '" + db + "' 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
