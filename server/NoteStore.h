@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,11 +53,26 @@ public:
     virtual void Remove(NodeId id) = 0;
 };
 
+// A failure of the storage itself. what() is its detail, for the log only.
+class StorageError : public std::runtime_error {
+public:
+    enum class Kind {
+        Failed, // nothing was changed
+        Full,   // the disk or the database is full: nothing was changed
+    };
+    StorageError(Kind kind, const std::string& detail) : std::runtime_error(detail), m_kind(kind) {}
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
 class INoteStore {
 public:
     virtual ~INoteStore() = default;
     // Runs work in one transaction. Work returns an empty string to commit, or a refusal
-    // text to roll back; a storage failure throws and rolls back.
+    // text to roll back; a storage failure throws StorageError and rolls back (an exception
+    // from the work itself rolls back and passes through).
     using Work = std::function<std::string(IStoreTransaction&)>;
     virtual std::string Transact(bool write, const Work& work) = 0;
 };

@@ -65,7 +65,10 @@ Reply NotesService::Handle(const Script& script, std::string_view body)
     try {
         reply.text = Dispatch(script, token->account, parsed, reply);
     } catch (const std::exception& e) {
-        reply.text = Refuse("The server could not complete the request. Nothing was changed.");
+        const auto* storage = dynamic_cast<const StorageError*>(&e);
+        reply.text = Refuse(storage && storage->kind() == StorageError::Kind::Full
+                                ? "The server's storage is full."
+                                : "The server could not complete the request. Nothing was changed.");
         reply.ok = false;
         reply.failure = e.what();
     }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace qb::server {
@@ -25,93 +26,157 @@ CREATE UNIQUE INDEX IF NOT EXISTS nodes_by_name ON nodes(parent, name_key);
 CREATE UNIQUE INDEX IF NOT EXISTS roots ON nodes(account) WHERE parent IS NULL;
 )sql";
 
-[[noreturn]] void Fail(sqlite3* db, const char* what)
+StorageError::Kind KindOf(int rc)
 {
-    throw std::runtime_error(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    return (rc & 0xff) == SQLITE_FULL ? StorageError::Kind::Full : StorageError::Kind::Failed;
 }
 
-// One prepared statement, reset after each use.
+[[noreturn]] void Fail(sqlite3* db, const char* what, int rc)
+{
+    throw StorageError(KindOf(rc), std::string(what) + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+}
+
+using StepHook = std::function<bool()>;
+
+// One prepared statement. Whatever happens, a use leaves it reset with no bindings: a
+// statement left half-run on a pooled connection refuses the next request's binds and
+// would run again with this request's values, in another account.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) : m_db(db)
+    // doubt is set when the statement cannot be reset: its connection must then be closed.
+    Statement(sqlite3* db, const char* sql, const StepHook* failStep, bool& doubt)
+        : m_db(db), m_failStep(failStep), m_doubt(doubt)
     {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
-            Fail(db, "prepare");
+        const int rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+        if (rc != SQLITE_OK)
+            Fail(db, "prepare", rc);
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    Statement& Bind(int index, std::int64_t value)
-    {
-        sqlite3_bind_int64(m_stmt, index, value);
-        return *this;
-    }
+    // Resets the statement when it goes out of scope, for reads that step more than once.
+    class Use {
+    public:
+        explicit Use(Statement& statement) : m_statement(statement) {}
+        ~Use() { m_statement.Reset(); }
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+
+    private:
+        Statement& m_statement;
+    };
+    [[nodiscard]] Use Scope() { return Use(*this); }
+
+    Statement& Bind(int index, std::int64_t value) { return Check(sqlite3_bind_int64(m_stmt, index, value)); }
     Statement& Bind(int index, const std::string& value)
     {
-        sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-        return *this;
+        return Check(sqlite3_bind_text(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
     }
     Statement& BindBlob(int index, const std::string& value)
     {
-        sqlite3_bind_blob(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
-        return *this;
+        return Check(sqlite3_bind_blob(m_stmt, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
     }
     Statement& BindParent(int index, NodeId parent)
     {
-        if (parent == 0)
-            sqlite3_bind_null(m_stmt, index);
-        else
-            sqlite3_bind_int64(m_stmt, index, parent);
-        return *this;
+        return Check(parent == 0 ? sqlite3_bind_null(m_stmt, index) : sqlite3_bind_int64(m_stmt, index, parent));
     }
+    // True for a row; throws (after resetting) on a failure.
     bool Step()
     {
+        if (m_failStep && (*m_failStep)())
+            InjectedFailure();
         const int rc = sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW)
             return true;
-        if (rc != SQLITE_DONE)
-            Fail(m_db, "step");
+        if (rc != SQLITE_DONE) {
+            const std::string message = std::string("step: ") + sqlite3_errmsg(m_db);
+            Reset();
+            throw StorageError(KindOf(rc), message);
+        }
         return false;
     }
     void Run()
     {
+        const Use use(*this);
         Step();
-        Reset();
     }
-    void Reset()
+    void Reset() noexcept
     {
-        sqlite3_reset(m_stmt);
+        sqlite3_reset(m_stmt); // repeats the last step's error, which was already reported
         sqlite3_clear_bindings(m_stmt);
+        if (sqlite3_stmt_busy(m_stmt))
+            m_doubt = true;
     }
     std::int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
     // Valid until the next step or reset.
     std::string_view View(int column) const
     {
         const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-        return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)))
-                 : std::string_view();
+        if (!p) {
+            // Empty, or no memory to convert it: never pass the latter off as empty text.
+            if (sqlite3_errcode(m_db) == SQLITE_NOMEM)
+                throw StorageError(StorageError::Kind::Failed, "column: out of memory");
+            return {};
+        }
+        return std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
     }
-    std::string Text(int column) const
-    {
-        const auto* p = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-        return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string();
-    }
+    std::string Text(int column) const { return std::string(View(column)); }
 
 private:
+    // Fails as a real storage failure may: after the statement did part of its work (a row
+    // read, a row written and left for the rollback). BEGIN, COMMIT and ROLLBACK fail before
+    // they act, so that a failure reported never committed.
+    [[noreturn]] void InjectedFailure()
+    {
+        if (sqlite3_column_count(m_stmt) > 0 || !sqlite3_stmt_readonly(m_stmt))
+            sqlite3_step(m_stmt);
+        Reset();
+        throw StorageError(StorageError::Kind::Failed, "step: injected failure");
+    }
+
+    Statement& Check(int rc)
+    {
+        if (rc != SQLITE_OK) {
+            const std::string message = std::string("bind: ") + sqlite3_errmsg(m_db);
+            Reset();
+            throw StorageError(KindOf(rc), message);
+        }
+        return *this;
+    }
+
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    const StepHook* m_failStep;
+    bool& m_doubt;
 };
 
 void Exec(sqlite3* db, const char* sql)
 {
     char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "unknown";
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const std::string text = message ? message : sqlite3_errstr(rc);
         sqlite3_free(message);
-        throw std::runtime_error(std::string("exec: ") + text);
+        throw StorageError(KindOf(rc), std::string("exec: ") + text);
     }
 }
+
+std::int64_t PragmaNumber(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* stmt = nullptr;
+    std::int64_t value = 0;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+        value = sqlite3_column_int64(stmt, 0);
+    const int rc = sqlite3_finalize(stmt);
+    if (rc != SQLITE_OK)
+        Fail(db, "pragma", rc);
+    return value;
+}
+
+struct CloseDatabase {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
 
 constexpr const char* kNodeColumns = "id, COALESCE(parent, 0), name, is_folder, size, modified, lock_owner, lock_time";
 
@@ -137,68 +202,86 @@ std::string Sql(const char* head, const char* tail)
 } // namespace
 
 struct SqliteStore::Connection final : IStoreTransaction {
-    explicit Connection(const std::string& path)
+    Connection(const std::string& path, const SqliteStoreOptions& options) : handle(Open(path))
     {
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr)
-            != SQLITE_OK) {
-            const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-            sqlite3_close(db);
-            throw std::runtime_error("cannot open database " + path + ": " + message);
-        }
-        sqlite3_busy_timeout(db, 10000);
+        db = handle.get();
+        sqlite3_busy_timeout(db, options.busyTimeoutMs);
         Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
         Exec(db, kSchema);
-        root = std::make_unique<Statement>(db, "SELECT id FROM nodes WHERE account = ? AND parent IS NULL");
-        addRoot = std::make_unique<Statement>(
-            db, "INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES (?, NULL, '', '', 1)");
-        child = std::make_unique<Statement>(db, Sql("SELECT ", " FROM nodes WHERE parent = ? AND name_key = ?").c_str());
-        children = std::make_unique<Statement>(
-            db, Sql("SELECT ", " FROM nodes WHERE parent = ? ORDER BY name_key").c_str());
-        listed = std::make_unique<Statement>(
-            db, "SELECT is_folder, size, modified, name FROM nodes WHERE parent = ? ORDER BY name_key");
-        insert = std::make_unique<Statement>(
-            db, "INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        data = std::make_unique<Statement>(db, "SELECT data FROM nodes WHERE id = ?");
-        setData = std::make_unique<Statement>(db, "UPDATE nodes SET data = ?, size = ?, modified = ? WHERE id = ?");
-        setLock = std::make_unique<Statement>(db, "UPDATE nodes SET lock_owner = ?, lock_time = ? WHERE id = ?");
-        move = std::make_unique<Statement>(db, "UPDATE nodes SET parent = ?, name = ?, name_key = ? WHERE id = ?");
-        remove = std::make_unique<Statement>(db, "DELETE FROM nodes WHERE id = ?");
-        beginRead = std::make_unique<Statement>(db, "BEGIN");
-        beginWrite = std::make_unique<Statement>(db, "BEGIN IMMEDIATE");
-        commit = std::make_unique<Statement>(db, "COMMIT");
-        rollback = std::make_unique<Statement>(db, "ROLLBACK");
+        if (options.maxPageCount > 0)
+            Exec(db, ("PRAGMA max_page_count=" + std::to_string(options.maxPageCount)).c_str());
+        maxPages = PragmaNumber(db, "PRAGMA max_page_count");
+        const StepHook* hook = options.failStep ? &options.failStep : nullptr;
+        const auto prepare = [&](const std::string& sql) {
+            return std::make_unique<Statement>(db, sql.c_str(), hook, inDoubt);
+        };
+        root = prepare("SELECT id FROM nodes WHERE account = ? AND parent IS NULL");
+        addRoot = prepare("INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES (?, NULL, '', '', 1)");
+        child = prepare(Sql("SELECT ", " FROM nodes WHERE parent = ? AND name_key = ?"));
+        children = prepare(Sql("SELECT ", " FROM nodes WHERE parent = ? ORDER BY name_key"));
+        listed = prepare("SELECT is_folder, size, modified, name FROM nodes WHERE parent = ? ORDER BY name_key");
+        insert = prepare("INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
+                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        data = prepare("SELECT data FROM nodes WHERE id = ?");
+        setData = prepare("UPDATE nodes SET data = ?, size = ?, modified = ? WHERE id = ?");
+        setLock = prepare("UPDATE nodes SET lock_owner = ?, lock_time = ? WHERE id = ?");
+        move = prepare("UPDATE nodes SET parent = ?, name = ?, name_key = ? WHERE id = ?");
+        remove = prepare("DELETE FROM nodes WHERE id = ?");
+        beginRead = prepare("BEGIN");
+        // IMMEDIATE: a writer takes the write lock up front and waits for it (busy timeout);
+        // a read lock upgraded later would fail at once instead of waiting.
+        beginWrite = prepare("BEGIN IMMEDIATE");
+        commit = prepare("COMMIT");
+        rollback = prepare("ROLLBACK");
     }
 
-    ~Connection() override
+    static std::unique_ptr<sqlite3, CloseDatabase> Open(const std::string& path)
     {
-        // Statements must be finalized before the database closes.
-        root.reset();
-        addRoot.reset();
-        child.reset();
-        children.reset();
-        listed.reset();
-        insert.reset();
-        data.reset();
-        setData.reset();
-        setLock.reset();
-        move.reset();
-        remove.reset();
-        beginRead.reset();
-        beginWrite.reset();
-        commit.reset();
-        rollback.reset();
-        sqlite3_close(db);
+        sqlite3* opened = nullptr;
+        const int rc = sqlite3_open_v2(path.c_str(), &opened,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        std::unique_ptr<sqlite3, CloseDatabase> handle(opened);
+        if (rc != SQLITE_OK)
+            throw StorageError(KindOf(rc), "cannot open database " + path + ": "
+                                               + (opened ? sqlite3_errmsg(opened) : sqlite3_errstr(rc)));
+        return handle;
+    }
+
+    // After a failure: ends the transaction and resets every statement. False when the
+    // connection cannot be trusted with another request.
+    bool Settle() noexcept
+    {
+        if (!sqlite3_get_autocommit(db))
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        bool clean = sqlite3_get_autocommit(db) != 0 && !inDoubt;
+        for (sqlite3_stmt* stmt = sqlite3_next_stmt(db, nullptr); stmt; stmt = sqlite3_next_stmt(db, stmt)) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+            clean = clean && !sqlite3_stmt_busy(stmt);
+        }
+        return clean;
+    }
+
+    // Pins the page limit at the database's present size while the disk is full, and lifts
+    // it again once there is room. Runs inside the write transaction, so the size is current.
+    void LimitGrowth(bool full, std::int64_t normalLimit)
+    {
+        if (full)
+            Exec(db, "PRAGMA max_page_count=1"); // SQLite raises it to the present size
+        else if (growthLimited)
+            Exec(db, ("PRAGMA max_page_count=" + std::to_string(normalLimit)).c_str());
+        growthLimited = full;
     }
 
     std::optional<NodeId> Root(const std::string& account, bool create) override
     {
-        root->Bind(1, account);
-        const bool found = root->Step();
-        const NodeId id = found ? root->Int(0) : 0;
-        root->Reset();
-        if (found)
+        NodeId id = 0;
+        {
+            const auto use = root->Scope();
+            if (root->Bind(1, account).Step())
+                id = root->Int(0);
+        }
+        if (id != 0)
             return id;
         if (!create)
             return std::nullopt;
@@ -208,30 +291,29 @@ struct SqliteStore::Connection final : IStoreTransaction {
 
     std::optional<Node> Child(NodeId parent, const std::string& nameKey) override
     {
-        child->Bind(1, parent).Bind(2, nameKey);
+        const auto use = child->Scope();
         std::optional<Node> node;
-        if (child->Step())
+        if (child->Bind(1, parent).Bind(2, nameKey).Step())
             node = ReadNode(*child);
-        child->Reset();
         return node;
     }
 
     std::vector<Node> Children(NodeId parent) override
     {
+        const auto use = children->Scope();
         std::vector<Node> nodes;
         children->Bind(1, parent);
         while (children->Step())
             nodes.push_back(ReadNode(*children));
-        children->Reset();
         return nodes;
     }
 
     void ForEachListed(NodeId parent, const std::function<void(const Listed&)>& visit) override
     {
+        const auto use = listed->Scope();
         listed->Bind(1, parent);
         while (listed->Step())
             visit(Listed{listed->Int(0) != 0, listed->Int(1), listed->Int(2), listed->View(3)});
-        listed->Reset();
     }
 
     NodeId Insert(const std::string& account, NodeId parent, const Node& node, const std::string& nameKey,
@@ -245,10 +327,8 @@ struct SqliteStore::Connection final : IStoreTransaction {
 
     std::string Data(NodeId id) override
     {
-        data->Bind(1, id);
-        std::string text = data->Step() ? data->Text(0) : std::string();
-        data->Reset();
-        return text;
+        const auto use = data->Scope();
+        return data->Bind(1, id).Step() ? data->Text(0) : std::string();
     }
 
     void SetData(NodeId id, const std::string& text, std::int64_t modified) override
@@ -268,15 +348,37 @@ struct SqliteStore::Connection final : IStoreTransaction {
 
     void Remove(NodeId id) override { remove->Bind(1, id).Run(); }
 
+    // Declared first, so it closes after every statement is finalized.
+    std::unique_ptr<sqlite3, CloseDatabase> handle;
     sqlite3* db = nullptr;
+    bool inDoubt = false;       // a statement could not be reset
+    bool growthLimited = false; // the page limit is pinned (disk full)
+    std::int64_t maxPages = 0;  // the page limit when there is room
     std::unique_ptr<Statement> root, addRoot, child, children, listed, insert, data, setData, setLock, move, remove;
     std::unique_ptr<Statement> beginRead, beginWrite, commit, rollback; // prepared once: listings are hot
 };
 
-SqliteStore::SqliteStore(const std::string& path, int connections) : m_path(path)
+SqliteStore::SqliteStore(const std::string& path, int connections)
+    : SqliteStore(path, [connections] {
+          SqliteStoreOptions options;
+          options.connections = connections;
+          return options;
+      }())
 {
-    for (int i = 0; i < connections; ++i)
-        m_pool.push_back(std::make_unique<Connection>(path));
+}
+
+SqliteStore::SqliteStore(const std::string& path, SqliteStoreOptions options)
+    : m_path(path), m_options(std::move(options)), m_reserve(path + ".reserve", m_options.reserveBytes)
+{
+    if (m_options.exclusive)
+        m_lock = std::make_unique<ExclusiveFileLock>(path + ".lock",
+                                                     "the database " + path + " is in use by another server");
+    CreatePrivateFile(path);
+    for (int i = 0; i < std::max(1, m_options.connections); ++i)
+        m_pool.push_back(std::make_unique<Connection>(path, m_options));
+    m_open = static_cast<int>(m_pool.size());
+    m_options.connections = m_open;
+    m_full = !m_reserve.Restore();
 }
 
 SqliteStore::~SqliteStore() = default;
@@ -284,39 +386,84 @@ SqliteStore::~SqliteStore() = default;
 std::unique_ptr<SqliteStore::Connection> SqliteStore::Acquire()
 {
     std::unique_lock lock(m_mutex);
-    m_free.wait(lock, [this] { return !m_pool.empty(); });
-    auto connection = std::move(m_pool.back());
-    m_pool.pop_back();
-    return connection;
+    m_free.wait(lock, [this] { return !m_pool.empty() || m_open < m_options.connections; });
+    if (!m_pool.empty()) {
+        auto connection = std::move(m_pool.back());
+        m_pool.pop_back();
+        return connection;
+    }
+    ++m_open; // replaces one that was closed
+    lock.unlock();
+    try {
+        return std::make_unique<Connection>(m_path, m_options);
+    } catch (...) {
+        lock.lock();
+        --m_open;
+        lock.unlock();
+        m_free.notify_one();
+        throw;
+    }
 }
 
-void SqliteStore::Release(std::unique_ptr<Connection> connection)
+void SqliteStore::Release(std::unique_ptr<Connection> connection, bool keep)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_pool.push_back(std::move(connection));
+        if (keep)
+            m_pool.push_back(std::move(connection));
+        else
+            --m_open;
     }
+    connection.reset(); // closes a doubtful one outside the lock
     m_free.notify_one();
+}
+
+void SqliteStore::LimitGrowth(Connection& connection)
+{
+    if (m_full.load(std::memory_order_relaxed)) {
+        std::lock_guard lock(m_reserveMutex);
+        if (m_reserve.Restore())
+            m_full = false;
+    }
+    const bool full = m_full.load(std::memory_order_relaxed);
+    if (full || connection.growthLimited)
+        connection.LimitGrowth(full, connection.maxPages);
+}
+
+void SqliteStore::StorageFull()
+{
+    std::lock_guard lock(m_reserveMutex);
+    m_reserve.Release();
+    m_full = true;
 }
 
 std::string SqliteStore::Transact(bool write, const Work& work)
 {
     auto connection = Acquire();
-    // Returns the connection to the pool however the work ends.
+    bool keep = false;
+    // Returns the connection to the pool however the work ends, or closes it.
     struct Return {
         SqliteStore* store;
         std::unique_ptr<Connection>& connection;
-        ~Return() { store->Release(std::move(connection)); }
-    } giveBack{this, connection};
+        bool& keep;
+        ~Return() { store->Release(std::move(connection), keep); }
+    } giveBack{this, connection, keep};
 
-    (write ? connection->beginWrite : connection->beginRead)->Run();
     try {
+        (write ? connection->beginWrite : connection->beginRead)->Run();
+        if (write)
+            LimitGrowth(*connection);
         std::string refusal = work(*connection);
         (refusal.empty() ? connection->commit : connection->rollback)->Run();
+        keep = !connection->inDoubt;
         return refusal;
+    } catch (const StorageError& e) {
+        if (e.kind() == StorageError::Kind::Full && write)
+            StorageFull();
+        keep = connection->Settle();
+        throw;
     } catch (...) {
-        connection->rollback->Reset();
-        sqlite3_exec(connection->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        keep = connection->Settle();
         throw;
     }
 }

@@ -6,9 +6,9 @@
 
 #include <csignal>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -68,10 +68,11 @@ int main(int argc, char** argv)
     }
 
     try {
-        const auto folder = std::filesystem::path(db).parent_path();
-        if (!folder.empty())
-            std::filesystem::create_directories(folder);
-        qb::server::SqliteStore store(db);
+        // Notes are private: whatever the server or SQLite creates is for its owner only.
+        ::umask(077);
+        qb::server::SqliteStoreOptions storeOptions;
+        storeOptions.exclusive = serviceOptions.cacheListings; // the cache needs the one writer
+        qb::server::SqliteStore store(db, storeOptions);
         qb::server::NotesService service(store, serviceOptions);
         qb::server::NotesServer server(service, serverOptions);
         // The serving threads inherit a mask without SIGINT and SIGTERM; this thread waits

@@ -1,0 +1,93 @@
+// One server owns its database, and its files are readable by their owner only.
+
+#include "StoreFixture.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+using namespace qb::server;
+using namespace qb::testing;
+
+namespace {
+
+std::string InUse(const std::string& db)
+{
+    return "the database " + db + " is in use by another server";
+}
+
+unsigned Mode(const std::filesystem::path& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+} // namespace
+
+TEST(StoreOwnership, ASecondStoreOnTheDatabaseRefusesToOpen)
+{
+    TempDir dir;
+    const std::string db = (dir.path / "notes.db").string();
+    {
+        StoreClient first(db, {});
+        try {
+            SqliteStore second(db, SqliteStoreOptions{});
+            ADD_FAILURE() << "a second store opened the database";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), InUse(db));
+        }
+        // Servers sharing a database on purpose (no listing cache) do not take the lock.
+        SqliteStoreOptions shared;
+        shared.exclusive = false;
+        EXPECT_NO_THROW((SqliteStore{db, shared}));
+        EXPECT_EQ(first.Save("kiwi", "/a.rtf", "QUFB="), "OK\n");
+    }
+    // Released with the store.
+    StoreClient again(db, {});
+    EXPECT_EQ(again.Open("kiwi", "/a.rtf"), "OK 5\nQUFB=");
+}
+
+TEST(StoreOwnership, ASecondServerProcessSaysTheDatabaseIsInUse)
+{
+    TempDir dir;
+    const std::string db = (dir.path / "notes.db").string();
+    StoreClient first(db, {});
+    // "timeout" bounds the run should the second server start serving after all.
+    const std::string command =
+        std::string("timeout 20 ") + QUILLBOX_SERVER_BINARY + " --listen 127.0.0.1:0 --db '" + db + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    EXPECT_EQ(output, "quillbox-server: " + InUse(db) + "\n");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+TEST(StoreOwnership, FilesAreForTheOwnerOnly)
+{
+    TempDir dir;
+    const auto folder = dir.path / "data" / "notes";
+    const auto db = folder / "quillbox.db";
+    const mode_t previous = ::umask(022); // a common umask that lets others read
+    {
+        StoreClient client(db.string(), {});
+        EXPECT_EQ(client.Save("kiwi", "/a.rtf", "QUFB="), "OK\n");
+        for (const auto& made : {dir.path / "data", folder})
+            EXPECT_EQ(Mode(made), 0700u) << made;
+        for (const char* suffix : {"", "-wal", "-shm", ".lock", ".reserve"})
+            EXPECT_EQ(Mode(db.string() + suffix), 0600u) << suffix;
+    }
+    ::umask(previous);
+}
