@@ -24,8 +24,6 @@ constexpr const char* kDefaultServer = "127.0.0.1:8080";
 
 CClientApp::CClientApp() : m_clock([] { return std::time(nullptr); })
 {
-    PrepareTokenCipher(m_tokenCipher);
-    m_tokenSealer.SetCipher(&m_tokenCipher);
     g_instance = this;
 }
 
@@ -104,7 +102,7 @@ std::string CClientApp::MakeSessionToken()
 {
     if (m_strAccount.empty())
         return {};
-    return SealSessionToken(m_tokenSealer, FormatTokenText(m_clock(), m_strAccount));
+    return m_tokenSealer.Seal(FormatTokenText(m_clock(), m_strAccount));
 }
 
 CHttpRequest* CClientApp::OpenScriptRequest(const std::string& path)

@@ -5,6 +5,7 @@
 #include "HttpChannel.h"
 
 #include "codec/CipherEnvelope.h"
+#include "codec/SessionToken.h"
 
 #include <ctime>
 #include <functional>
@@ -81,8 +82,7 @@ public:
     std::string m_strAccount;
     std::string m_strIdentity;
     CCipherEnvelope m_keyHolder;
-    CAesCipher m_tokenCipher;
-    CBlockSealer m_tokenSealer;
+    CTokenSealer m_tokenSealer;
     std::string m_strIniPath;
     std::function<std::time_t()> m_clock; // seconds since 1970, for tokens and the identity
 

@@ -26,7 +26,7 @@ protected:
 
     std::string OpenToken(const std::string& token)
     {
-        const auto opened = OpenSessionToken(app.m_tokenSealer, token);
+        const auto opened = app.m_tokenSealer.Unseal(token);
         return opened ? opened->stamp + "|" + opened->account : "(does not open)";
     }
 
