@@ -24,8 +24,6 @@ constexpr const char* kDefaultServer = "127.0.0.1:8080";
 // The script base is fixed from the start, so a request can never go out without it.
 CClientApp::CClientApp() : m_scriptBase(ScriptBase()), m_clock([] { return std::time(nullptr); })
 {
-    PrepareTokenCipher(m_tokenCipher);
-    m_tokenSealer.SetCipher(&m_tokenCipher);
     g_instance = this;
 }
 
@@ -108,7 +106,7 @@ std::string CClientApp::MakeSessionToken()
 {
     if (m_account.empty())
         return {};
-    return SealSessionToken(m_tokenSealer, FormatTokenText(m_clock(), m_account));
+    return m_tokenSealer.Seal(FormatTokenText(m_clock(), m_account));
 }
 
 std::variant<TransferResult, ScriptReply> CClientApp::Transfer(std::string_view script, const Send& send)

@@ -6,6 +6,7 @@
 #include "ScriptReply.h"
 
 #include "codec/CipherEnvelope.h"
+#include "codec/SessionToken.h"
 
 #include <ctime>
 #include <functional>
@@ -92,8 +93,7 @@ private:
     std::string m_account;
     std::string m_identity;
     CCipherEnvelope m_keyHolder;
-    CAesCipher m_tokenCipher;
-    CBlockSealer m_tokenSealer;
+    CTokenSealer m_tokenSealer;
     std::string m_iniPath;
     std::function<std::time_t()> m_clock;
     std::unique_ptr<CSingleInstance> m_singleInstance;

@@ -3,19 +3,16 @@
 #include "KeyInput.h"
 
 #include "app/Settings.h"
-#include "codec/CipherEnvelope.h"
+#include "codec/Note.h"
+#include "codec/SessionToken.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>
 
-#include <cstdlib>
-#include <memory>
-#include "codec/PackedBlock.h"
-#include "codec/SessionToken.h"
-
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -122,57 +119,49 @@ bool WriteOutput(const std::string& path, std::string_view data, std::string& er
     return true;
 }
 
-std::optional<std::string> GetKey(const Options& options, const std::string& prompt, std::string& error)
+KeySource KeySourceOf(const Options& options)
 {
-    return options.keyFile.empty() ? AskKey(prompt, error) : ReadKeyFile(options.keyFile, error);
+    return [&options](const std::string& prompt, std::string& error) {
+        return options.keyFile.empty() ? AskKey(prompt, error) : ReadKeyFile(options.keyFile, error);
+    };
 }
 
 } // namespace
 
-std::optional<std::string> WrapDocument(ByteView document, const std::string& keyName, const std::string& key,
-                                        std::string& error)
+Result<std::string, std::string> WrapCommand(std::string_view document, const std::string& keyName,
+                                             const KeySource& keySource)
 {
-    if (document.empty()) {
-        error = "the document is empty";
-        return std::nullopt;
-    }
-    const auto block = PackBlock(document);
-    if (!block) {
-        error = "the document does not compress, so it cannot be stored as a note";
-        return std::nullopt;
-    }
-    CCipherEnvelope holder;
-    if (!holder.SetSaveKey(keyName, key)) {
-        error = "the key cannot be used";
-        return std::nullopt;
-    }
-    auto text = holder.Wrap(*block);
+    std::string error;
+    const auto key = keySource("Key for \"" + keyName + "\": ", error);
+    if (!key)
+        return Fail(error);
+    auto text = WrapNote(AsBytes(document), key->View(), keyName);
     if (!text)
-        error = "the document cannot be encrypted";
-    return text;
+        return Fail(std::string(Describe(text.error())));
+    return std::move(*text);
 }
 
-std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::string& key, std::string& error,
-                                    std::string* keyName)
+Result<std::string, std::string> UnwrapCommand(std::string_view envelopeText, const KeySource& keySource)
 {
+    const auto note = ReadNote(envelopeText);
+    if (!note)
+        return Fail(std::string(Describe(note.error())));
+    std::string error;
     CCipherEnvelope holder;
-    const auto envelope = holder.ReadEnvelope(envelopeText);
-    if (!envelope) {
-        error = "this is not a Quillbox envelope (damaged or not envelope text)";
-        return std::nullopt;
+    {
+        const auto key = keySource("Key \"" + note->keyName + "\": ", error);
+        if (!key)
+            return Fail(error);
+        holder.SetOpenKey(key->View());
     }
-    if (keyName)
-        *keyName = holder.LastKeyName();
-    holder.SetOpenKey(key);
-    const auto block = holder.OpenEnvelope(*envelope);
-    if (!block) {
-        error = "wrong key for this note (its key is named \"" + holder.LastKeyName() + "\"), or the note is damaged";
-        return std::nullopt;
+    const auto document = OpenNote(*note, holder);
+    if (!document) {
+        std::string message(Describe(document.error()));
+        if (document.error() == NoteError::WrongKey)
+            message += " (its key is named \"" + note->keyName + "\")";
+        return Fail(message);
     }
-    auto document = UnpackBlock(*block);
-    if (!document)
-        error = "the note decrypted but its content is damaged";
-    return document;
+    return AsText(*document);
 }
 
 bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error)
@@ -198,11 +187,7 @@ std::string MakeToken(const std::string& account, std::time_t now)
 {
     if (account.empty())
         return {};
-    CAesCipher cipher;
-    PrepareTokenCipher(cipher);
-    CBlockSealer sealer;
-    sealer.SetCipher(&cipher);
-    return SealSessionToken(sealer, FormatTokenText(now, account));
+    return CTokenSealer().Seal(FormatTokenText(now, account));
 }
 
 int Run(int argc, char** argv)
@@ -263,32 +248,18 @@ int Run(int argc, char** argv)
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
-    if (options->command == "wrap") {
-        if (options->name.empty())
+    if (options->command == "wrap" || options->command == "unwrap") {
+        if (options->command == "wrap" && options->name.empty())
             return fail("wrap needs --name KEYNAME (the name the editor shows when it asks for the key)");
         const auto input = ReadInput(options->input, error);
         if (!input)
             return fail(error);
-        const auto key = GetKey(*options, "Key for \"" + options->name + "\": ", error);
-        if (!key)
-            return fail(error);
-        const auto text = WrapDocument(AsBytes(*input), options->name, *key, error);
-        if (!text || !WriteOutput(options->output, *text, error))
-            return fail(error);
-        return 0;
-    }
-    if (options->command == "unwrap") {
-        const auto input = ReadInput(options->input, error);
-        if (!input)
-            return fail(error);
-        CCipherEnvelope probe;
-        if (!probe.ReadEnvelope(*input))
-            return fail("this is not a Quillbox envelope (damaged or not envelope text)");
-        const auto key = GetKey(*options, "Key \"" + probe.LastKeyName() + "\": ", error);
-        if (!key)
-            return fail(error);
-        const auto document = UnwrapDocument(*input, *key, error);
-        if (!document || !WriteOutput(options->output, AsText(*document), error))
+        const KeySource keySource = KeySourceOf(*options);
+        const auto output = options->command == "wrap" ? WrapCommand(*input, options->name, keySource)
+                                                       : UnwrapCommand(*input, keySource);
+        if (!output)
+            return fail(output.error());
+        if (!WriteOutput(options->output, *output, error))
             return fail(error);
         return 0;
     }

@@ -1,25 +1,26 @@
 #pragma once
 // The commands of quillbox-cli, as plain functions over streams so that tests can run them.
 
-#include "codec/Bytes.h"
+#include "codec/Result.h"
+#include "codec/SecureWipe.h"
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace qb::cli {
 
-struct Result {
-    bool ok = false;
-    std::string error; // one line, set when !ok
-};
+// Where wrap and unwrap get their key; the prompt names the key. Nothing, with the error
+// set, when no key can be had.
+using KeySource = std::function<std::optional<SecretText>(const std::string& prompt, std::string& error)>;
 
-// A document (RTF or any compressible file) to envelope text, as the editor stores a note.
-std::optional<std::string> WrapDocument(ByteView document, const std::string& keyName, const std::string& key,
-                                        std::string& error);
-// Envelope text back to the document; a clear error for a wrong key or a damaged envelope.
-std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::string& key, std::string& error,
-                                    std::string* keyName = nullptr);
+// A document (RTF or any compressible file) to envelope text, as the editor stores a note;
+// on failure the one line the tool prints.
+Result<std::string, std::string> WrapCommand(std::string_view document, const std::string& keyName,
+                                             const KeySource& keySource);
+// Envelope text back to the document. The key is asked for by the name the note carries.
+Result<std::string, std::string> UnwrapCommand(std::string_view envelopeText, const KeySource& keySource);
 std::string MakeToken(const std::string& account, std::time_t now);
 // rtf-text, rtf-html or rtf-roundtrip of RTF bytes, as the reader and writer see them.
 // Needs a QGuiApplication.

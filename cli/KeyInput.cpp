@@ -1,7 +1,6 @@
 #include "KeyInput.h"
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
 #include <fcntl.h>
@@ -10,12 +9,6 @@
 
 namespace qb::cli {
 namespace {
-
-void StripLineEnd(std::string& line)
-{
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-}
 
 // Restores the terminal's echo however the prompt ends.
 class EchoOff {
@@ -45,45 +38,54 @@ private:
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// One line, byte by byte from an unbuffered stream: the key is only ever in wiped storage.
+SecretText ReadLine(std::FILE* in)
+{
+    SecretText line;
+    int c;
+    while ((c = std::fgetc(in)) != EOF && c != '\n')
+        line.Append(static_cast<char>(c));
+    while (!line.Empty() && line.Back() == '\r')
+        line.PopBack();
+    return line;
+}
 
 } // namespace
 
-std::optional<std::string> ReadKeyFile(const std::string& path, std::string& error)
+std::optional<SecretText> ReadKeyFile(const std::string& path, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
+    File in(std::fopen(path.c_str(), "rb"));
     if (!in) {
         error = "cannot read the key file " + path;
         return std::nullopt;
     }
-    std::string key;
-    std::getline(in, key);
-    StripLineEnd(key);
-    if (key.empty()) {
+    std::setvbuf(in.get(), nullptr, _IONBF, 0);
+    SecretText key = ReadLine(in.get());
+    if (key.Empty()) {
         error = "the key file " + path + " holds no key";
         return std::nullopt;
     }
     return key;
 }
 
-std::optional<std::string> AskKey(const std::string& prompt, std::string& error)
+std::optional<SecretText> AskKey(const std::string& prompt, std::string& error)
 {
-    std::unique_ptr<std::FILE, FileCloser> tty(std::fopen("/dev/tty", "r+"));
+    File tty(std::fopen("/dev/tty", "r+"));
     if (!tty) {
         error = "no terminal to ask for the key: use --key-file";
         return std::nullopt;
     }
+    std::setvbuf(tty.get(), nullptr, _IONBF, 0);
     std::fputs(prompt.c_str(), tty.get());
-    std::fflush(tty.get());
-    std::string key;
+    SecretText key;
     {
         EchoOff quiet(fileno(tty.get()));
-        int c;
-        while ((c = std::fgetc(tty.get())) != EOF && c != '\n')
-            key += static_cast<char>(c);
+        key = ReadLine(tty.get());
     }
     std::fputs("\n", tty.get());
-    StripLineEnd(key);
-    if (key.empty()) {
+    if (key.Empty()) {
         error = "no key was typed";
         return std::nullopt;
     }

@@ -8,16 +8,20 @@
 
 namespace qb {
 
-int CAesCipher::SetKeyLength(int bits)
+Result<void, CipherError> CAesCipher::SetKeyLength(int bits)
 {
     if (bits != 128 && bits != 192 && bits != 256)
-        return kBadKeyLength;
+        return Fail(CipherError::BadKeyLength);
     m_nk = bits / 32;
-    return kOk;
+    return {};
 }
 
 void CAesCipher::DropKey()
 {
+    // Cleared vectors keep their blocks for the next key: overwrite them now.
+    SecureWipe(m_key.data(), m_key.size());
+    SecureWipe(m_encrypt.data(), m_encrypt.size() * sizeof(std::uint32_t));
+    SecureWipe(m_decrypt.data(), m_decrypt.size() * sizeof(std::uint32_t));
     m_key.clear();
     m_encrypt.clear();
     m_decrypt.clear();
@@ -30,38 +34,38 @@ void CAesCipher::ClearKey()
     m_nk = 8;
 }
 
-int CAesCipher::SetKey(ByteView bytes)
+void CAesCipher::SetKey(ByteView bytes)
 {
     DropKey();
     const std::size_t size = static_cast<std::size_t>(m_nk) * 4;
-    m_key.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(size, bytes.size())));
+    const std::size_t given = std::min(size, bytes.size());
+    m_key.resize(size);
+    std::copy_n(bytes.begin(), given, m_key.begin());
     // Short keys are completed with the start of the filler, never with zeros.
-    for (std::size_t i = 0; m_key.size() < size; ++i)
-        m_key.push_back(kKeyFiller[i]);
-    return kOk;
+    std::copy_n(kKeyFiller.begin(), size - given, m_key.begin() + static_cast<std::ptrdiff_t>(given));
 }
 
-int CAesCipher::SetKeyText(std::string_view text)
+void CAesCipher::SetKeyText(std::string_view text)
 {
     if (text.empty()) {
         ClearKey();
-        return kOk;
+        return;
     }
     const std::size_t n = text.size();
-    SetKeyLength(n >= 32 ? 256 : n >= 24 ? 192 : 128);
-    return SetKey(AsBytes(text));
+    m_nk = n >= 32 ? 8 : n >= 24 ? 6 : 4;
+    SetKey(AsBytes(text));
 }
 
-int CAesCipher::Expand(int blockWords)
+Result<void, CipherError> CAesCipher::Expand(int blockWords)
 {
     if (m_key.empty())
-        return kNoKey;
+        return Fail(CipherError::NoKey);
     const int nb = blockWords >= 8 ? 8 : blockWords >= 6 ? 6 : 4;
     const int nk = m_nk;
     const int nr = std::max(nk, nb) + 6;
     const int words = nb * (nr + 1);
 
-    std::vector<std::uint32_t> w(static_cast<std::size_t>(words));
+    Schedule w(static_cast<std::size_t>(words));
     for (int i = 0; i < nk && i < words; ++i)
         w[i] = aes::Column(m_key[4 * i], m_key[4 * i + 1], m_key[4 * i + 2], m_key[4 * i + 3]);
     std::uint8_t rc = 1;
@@ -81,7 +85,7 @@ int CAesCipher::Expand(int blockWords)
     }
 
     // Decryption walks the rounds backwards; store them in that order.
-    std::vector<std::uint32_t> d(static_cast<std::size_t>(words));
+    Schedule d(static_cast<std::size_t>(words));
     for (int round = 0; round <= nr; ++round) {
         const int from = (nr - round) * nb;
         for (int c = 0; c < nb; ++c) {
@@ -89,11 +93,12 @@ int CAesCipher::Expand(int blockWords)
             d[round * nb + c] = (round == 0 || round == nr) ? k : aes::InvMixColumn(k);
         }
     }
+    // The old schedules go back to the allocator here, which wipes them.
     m_encrypt = std::move(w);
     m_decrypt = std::move(d);
     m_nb = nb;
     m_nr = nr;
-    return kOk;
+    return {};
 }
 
 namespace {
@@ -205,12 +210,12 @@ void DecryptBlock(const CAesCipher& cipher, std::uint8_t* block)
 
 } // namespace aes
 
-int CAesBlock::AttachCipher(const CAesCipher* cipher)
+Result<void, CipherError> CAesBlock::AttachCipher(const CAesCipher* cipher)
 {
     if (!cipher || !cipher->IsExpanded())
-        return CAesCipher::kNoKey;
+        return Fail(CipherError::NotExpanded);
     m_cipher = cipher;
-    return CAesCipher::kOk;
+    return {};
 }
 
 void CAesBlock::EncryptBlock()

@@ -2,24 +2,31 @@
 // Rijndael key and key schedule for 128/192/256-bit keys and 128/192/256-bit blocks.
 
 #include "Bytes.h"
-
-#include <optional>
+#include "Result.h"
+#include "SecureWipe.h"
 
 namespace qb {
 
+enum class CipherError {
+    BadKeyLength, // a key length other than 128, 192 or 256 bits
+    NoKey,        // expanding without key bytes
+    NotExpanded,  // a block bound to a cipher without a key schedule
+};
+
+// Key bytes and both schedules live in wiped storage: dropping or replacing a key, and
+// destroying or copying the cipher, leave no copy of it in freed memory.
 class CAesCipher {
 public:
-    static constexpr int kOk = 0;
-    static constexpr int kBadKeyLength = 403;
-    static constexpr int kNoKey = 406;
+    using Schedule = std::vector<std::uint32_t, WipingAllocator<std::uint32_t>>;
 
-    int SetKeyLength(int bits);
+    // Changes nothing on failure.
+    Result<void, CipherError> SetKeyLength(int bits);
     // Replaces the key: the first Nk*4 bytes, completed with the key filler when shorter.
-    int SetKey(ByteView bytes);
+    void SetKey(ByteView bytes);
     void ClearKey();
     // Key length from the text length (1-23: 128, 24-31: 192, 32+: 256 bits); "" clears.
-    int SetKeyText(std::string_view text);
-    int Expand(int blockWords);
+    void SetKeyText(std::string_view text);
+    Result<void, CipherError> Expand(int blockWords);
 
     bool HasKey() const { return !m_key.empty(); }
     bool IsExpanded() const { return !m_encrypt.empty(); }
@@ -36,19 +43,19 @@ public:
 private:
     void DropKey();
 
-    Bytes m_key;
+    SecureBytes m_key;
     int m_nk = 8;
     int m_nb = 0;
     int m_nr = 0;
-    std::vector<std::uint32_t> m_encrypt;
-    std::vector<std::uint32_t> m_decrypt;
+    Schedule m_encrypt;
+    Schedule m_decrypt;
 };
 
 // One block in place, bound to an expanded cipher. Neither the block nor the cipher is owned.
 class CAesBlock {
 public:
     void SetBlockLength(int words) { m_nb = words; }
-    int AttachCipher(const CAesCipher* cipher);
+    Result<void, CipherError> AttachCipher(const CAesCipher* cipher);
     void Bind(std::uint8_t* block) { m_block = block; }
     void EncryptBlock();
     void DecryptBlock();

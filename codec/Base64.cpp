@@ -88,4 +88,15 @@ Bytes DecodeBase64(std::string_view text)
     return out;
 }
 
+bool IsBase64Text(std::string_view text)
+{
+    for (const char ch : text) {
+        if (ch == '\0' || ch == '=')
+            break;
+        if (kDecode[static_cast<unsigned char>(ch)] < 0 && ch != '\n' && ch != '\r' && ch != ' ' && ch != '\t')
+            return false;
+    }
+    return true;
+}
+
 } // namespace qb

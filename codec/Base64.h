@@ -18,4 +18,8 @@ std::string EncodeBase64(ByteView data, std::size_t lineLength = 0);
 // alphabet (line breaks, blanks, bytes 0x80-0xFF) and drops a lone trailing sextet.
 Bytes DecodeBase64(std::string_view text);
 
+// True when everything DecodeBase64 would read is alphabet characters, line breaks, blanks
+// or tabs: text that was meant as this codec's output, as opposed to, say, an error page.
+bool IsBase64Text(std::string_view text);
+
 } // namespace qb

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace qb {
 namespace {
@@ -22,10 +23,14 @@ std::uint8_t CBlockSealer::KeyCheckByte(ByteView key)
     return check;
 }
 
-std::optional<Bytes> CBlockSealer::Seal(ByteView data) const
+Result<Bytes, SealError> CBlockSealer::Seal(ByteView data) const
 {
-    if (!m_cipher || !m_cipher->IsExpanded() || data.size() > 0xFFFFFFFFu - kSealTrailer.size())
-        return std::nullopt;
+    if (!m_cipher)
+        return Fail(SealError::NoCipher);
+    if (!m_cipher->IsExpanded())
+        return Fail(SealError::KeyNotSet);
+    if (data.size() > 0xFFFFFFFFu - kSealTrailer.size())
+        return Fail(SealError::TooLarge);
     const std::size_t length = data.size();
     const std::size_t blockSize = 4 * static_cast<std::size_t>(m_cipher->BlockLength());
     const std::size_t blocks = (length + kSealTrailer.size() + blockSize - 1) / blockSize;
@@ -45,42 +50,53 @@ std::optional<Bytes> CBlockSealer::Seal(ByteView data) const
     return sealed;
 }
 
-std::optional<Bytes> CBlockSealer::Unseal(ByteView sealed) const
+Result<Bytes, SealError> CBlockSealer::Unseal(ByteView sealed) const
 {
-    if (!m_cipher || !m_cipher->HasKey() || sealed.size() <= kHeaderSize)
-        return std::nullopt;
+    if (!m_cipher)
+        return Fail(SealError::NoCipher);
+    if (!m_cipher->HasKey())
+        return Fail(SealError::KeyNotSet);
+    if (sealed.size() <= kHeaderSize)
+        return Fail(SealError::TooShort);
     std::size_t size = sealed.size();
     if (sealed[6] == kFlagTail)
         size -= std::min(size, kTailSize);
     if (size < kHeaderSize)
-        return std::nullopt;
+        return Fail(SealError::TooShort);
     if (sealed[7] != KeyCheckByte(m_cipher->KeyBytes()))
-        return std::nullopt;
+        return Fail(SealError::WrongKey);
 
     const int nb = sealed[4];
     if (nb != 4 && nb != 6 && nb != 8)
-        return std::nullopt;
-    if (!m_cipher->IsExpanded() || m_cipher->BlockLength() != nb) {
-        if (m_cipher->Expand(nb) != CAesCipher::kOk)
-            return std::nullopt;
-    }
+        return Fail(SealError::BadBlockLength);
 
     // 64-bit arithmetic: a length field near 2^32 cannot wrap into a plausible size.
     const std::uint64_t length = GetBigEndian32(sealed.data());
     const std::uint64_t blockSize = 4 * static_cast<std::uint64_t>(nb);
     const std::uint64_t blocks = (length + kSealTrailer.size() + blockSize - 1) / blockSize;
     if (size - kHeaderSize != blocks * blockSize)
-        return std::nullopt;
+        return Fail(SealError::BadLength);
     if (sealed[5] != m_cipher->KeyLength())
-        return std::nullopt;
+        return Fail(SealError::WrongKey);
+
+    // The caller's cipher stays as it is (other threads may be reading it); another block
+    // length gets a wiped copy of the key expanded for this buffer alone.
+    const CAesCipher* cipher = m_cipher;
+    std::optional<CAesCipher> expanded;
+    if (!cipher->IsExpanded() || cipher->BlockLength() != nb) {
+        expanded.emplace(*cipher);
+        if (!expanded->Expand(nb))
+            return Fail(SealError::KeyNotSet);
+        cipher = &*expanded;
+    }
 
     // The body size was checked against the input, so this allocation is bounded by it.
     Bytes plain(sealed.begin() + kHeaderSize, sealed.begin() + static_cast<std::ptrdiff_t>(size));
     std::uint8_t* block = plain.data();
     for (std::uint64_t i = 0; i < blocks; ++i, block += blockSize)
-        aes::DecryptBlock(*m_cipher, block);
+        aes::DecryptBlock(*cipher, block);
     if (std::memcmp(plain.data() + length, kSealTrailer.data(), kSealTrailer.size()) != 0)
-        return std::nullopt;
+        return Fail(SealError::WrongKey);
     plain.resize(static_cast<std::size_t>(length));
     return plain;
 }

@@ -14,38 +14,57 @@ inline constexpr std::size_t kDocumentKeyTextMax = 32;
 inline constexpr std::size_t kEnvelopeHeaderSize = 36;
 inline constexpr std::size_t kEnvelopePrefixSize = 4 + kEnvelopeHeaderSize;
 
+enum class EnvelopeError {
+    NoSaveKey, // Wrap before a save key was set
+    TooLarge,  // Wrap: the document is too large to seal
+    NotText,   // Read: characters that envelope text never holds (and no envelope inside)
+    TooShort,  // Read or Open: no more than the 40 prefix bytes
+    BadMagic,  // Read: does not start with "PLV4"
+    NoOpenKey, // Open before an open key was set
+    WrongKey,  // Open: the open key is not the one the note was sealed with
+    Damaged,   // Open: the sealed body's header or size is damaged
+};
+
+// Decoded envelope bytes (magic and header included) and the key name from the header.
+struct DecodedEnvelope {
+    Bytes bytes;
+    std::string keyName;
+};
+
+// Reads only the fixed header key, so any thread may call it.
+Result<DecodedEnvelope, EnvelopeError> DecodeEnvelope(std::string_view text);
+
 struct CNamedKey {
     CAesCipher cipher;
     std::string name; // at most kKeyNameMax characters
 };
 
-class CCipherEnvelope : public CBlockSealer {
+class CCipherEnvelope {
 public:
-    CCipherEnvelope();
+    CCipherEnvelope() = default;
     CCipherEnvelope(const CCipherEnvelope&) = delete;
     CCipherEnvelope& operator=(const CCipherEnvelope&) = delete;
 
-    int SetSaveKey(std::string_view name, std::string_view keyText);
-    int SetOpenKey(std::string_view keyText);
+    // Any text makes a key: it is cut to 32 characters and completed with the key filler.
+    void SetSaveKey(std::string_view name, std::string_view keyText);
+    void SetOpenKey(std::string_view keyText);
     bool HasSaveKey() const { return m_saveKey.cipher.IsExpanded(); }
     bool HasOpenKey() const { return m_openKey.IsExpanded(); }
     const std::string& SaveKeyName() const { return m_saveKey.name; }
     const std::string& LastKeyName() const { return m_lastKeyName; }
 
-    // Envelope text in lines of 72 characters, or nothing without a save key.
-    std::optional<std::string> Wrap(ByteView document);
+    // Envelope text in lines of 72 characters.
+    Result<std::string, EnvelopeError> Wrap(ByteView document) const;
     // Decoded envelope bytes (magic and header included); sets LastKeyName.
-    std::optional<Bytes> ReadEnvelope(std::string_view text);
-    // The document inside decoded envelope bytes, or nothing for a wrong key or damage.
-    std::optional<Bytes> OpenEnvelope(ByteView envelope);
+    Result<Bytes, EnvelopeError> ReadEnvelope(std::string_view text);
+    // The document inside decoded envelope bytes.
+    Result<Bytes, EnvelopeError> OpenEnvelope(ByteView envelope) const;
 
 private:
-    static int PrepareDocumentKey(CAesCipher& cipher, std::string_view keyText);
+    static void PrepareDocumentKey(CAesCipher& cipher, std::string_view keyText);
 
     CNamedKey m_saveKey;
     CAesCipher m_openKey;
-    CAesCipher m_headerKey;
-    CAesBlock m_headerBlock;
     std::array<std::uint8_t, kEnvelopeHeaderSize> m_header{};
     std::string m_reservedText; // first half of every header; nothing sets it
     std::string m_lastKeyName;

@@ -65,18 +65,21 @@ bool HasMoreOutput(z_stream& z, const std::uint8_t* rest, std::size_t restSize)
 
 } // namespace
 
-std::optional<Bytes> PackBlock(ByteView data, int level)
+Result<Bytes, PackError> PackBlock(ByteView data, int level)
 {
-    if (data.empty() || data.size() > std::numeric_limits<std::uint32_t>::max())
-        return std::nullopt;
+    if (data.empty())
+        return Fail(PackError::Empty);
+    if (data.size() > std::numeric_limits<std::uint32_t>::max())
+        return Fail(PackError::TooLarge);
     const std::size_t length = data.size();
     Bytes block(kHeaderSize + length);
     std::memcpy(block.data(), kPackedMagic.data(), 4);
     PutBigEndian32(block.data() + 4, static_cast<std::uint32_t>(length));
 
     DeflateStream stream;
-    if (deflateInit2(&stream.z, level, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) != Z_OK)
-        return std::nullopt;
+    const int init = deflateInit2(&stream.z, level, Z_DEFLATED, kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
+    if (init != Z_OK)
+        return Fail(init == Z_STREAM_ERROR ? PackError::BadLevel : PackError::ZlibFailure);
     stream.open = true;
     // Output goes straight into the block, limited to the input's own size.
     stream.z.next_out = block.data() + kHeaderSize;
@@ -88,38 +91,42 @@ std::optional<Bytes> PackBlock(ByteView data, int level)
         stream.z.next_in = const_cast<Bytef*>(data.data() + fed);
         stream.z.avail_in = static_cast<uInt>(chunk);
         if (deflate(&stream.z, Z_NO_FLUSH) != Z_OK)
-            return std::nullopt;
+            return Fail(PackError::ZlibFailure);
         fed += chunk - stream.z.avail_in;
         if (stream.z.avail_in > 0)
             break; // output area full
     }
     if (fed < length)
-        return std::nullopt;
+        return Fail(PackError::Incompressible);
     const int finish = deflate(&stream.z, Z_FINISH);
-    if (finish != Z_STREAM_END && finish != Z_OK)
-        return std::nullopt;
+    // Z_OK, or Z_BUF_ERROR with no room left, means the output area filled up first.
+    const bool full = finish == Z_OK || (finish == Z_BUF_ERROR && stream.z.avail_out == 0);
+    if (finish != Z_STREAM_END && !full)
+        return Fail(PackError::ZlibFailure);
     const std::size_t compressed = stream.z.total_out;
     stream.open = false;
     if (deflateEnd(&stream.z) != Z_OK && finish == Z_STREAM_END)
-        return std::nullopt;
+        return Fail(PackError::ZlibFailure);
     if (finish != Z_STREAM_END || compressed >= length)
-        return std::nullopt;
+        return Fail(PackError::Incompressible);
     block.resize(kHeaderSize + compressed);
     return block;
 }
 
-std::optional<Bytes> UnpackBlock(ByteView block)
+Result<Bytes, UnpackError> UnpackBlock(ByteView block)
 {
-    if (block.size() < kHeaderSize || std::memcmp(block.data(), kPackedMagic.data(), 4) != 0)
-        return std::nullopt;
+    if (block.size() < kHeaderSize)
+        return Fail(UnpackError::TooShort);
+    if (std::memcmp(block.data(), kPackedMagic.data(), 4) != 0)
+        return Fail(UnpackError::BadMagic);
     const std::uint32_t declared = GetBigEndian32(block.data() + 4);
     const std::uint64_t streamSize = block.size() - kHeaderSize;
     if (declared > streamSize * kMaxInflateRatio + kInflateSlack)
-        return std::nullopt;
+        return Fail(UnpackError::ImpossibleLength);
 
     InflateStream stream;
     if (inflateInit2(&stream.z, kRawWindowBits) != Z_OK)
-        return std::nullopt;
+        return Fail(UnpackError::ZlibFailure);
     stream.open = true;
 
     // The buffer grows with what the stream really yields, so a block that lies about its
@@ -143,20 +150,22 @@ std::optional<Bytes> UnpackBlock(ByteView block)
         stream.z.avail_out = static_cast<uInt>(out.size() - stream.z.total_out);
         const uLong before = stream.z.total_out;
         result = inflate(&stream.z, Z_NO_FLUSH);
+        if (result == Z_MEM_ERROR)
+            return Fail(UnpackError::ZlibFailure);
         if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
-            return std::nullopt;
+            return Fail(UnpackError::CorruptStream);
         const std::size_t used = chunk - stream.z.avail_in;
         fed += used;
         if (result == Z_STREAM_END || (used == 0 && stream.z.total_out == before))
             break;
     }
     if (stream.z.total_out != declared)
-        return std::nullopt;
+        return Fail(UnpackError::EndsShort);
     if (result != Z_STREAM_END && HasMoreOutput(stream.z, input + fed, streamSize - fed))
-        return std::nullopt;
+        return Fail(UnpackError::RunsLong);
     stream.open = false;
     if (inflateEnd(&stream.z) != Z_OK)
-        return std::nullopt;
+        return Fail(UnpackError::ZlibFailure);
     return out;
 }
 

@@ -7,11 +7,10 @@
 
 namespace qb {
 
-void PrepareTokenCipher(CAesCipher& cipher)
+CTokenSealer::CTokenSealer()
 {
-    cipher.SetKeyLength(256);
-    cipher.SetKeyText(kTokenKeyText); // 8 characters choose a 128-bit key
-    cipher.Expand(kTokenBlockWords);
+    m_cipher.SetKeyText(kTokenKeyText); // 8 characters choose a 128-bit key
+    static_cast<void>(m_cipher.Expand(kTokenBlockWords)); // keyed just above
 }
 
 std::string FormatTokenText(std::time_t now, std::string_view account)
@@ -21,25 +20,26 @@ std::string FormatTokenText(std::time_t now, std::string_view account)
     return std::string(stamp) + "|" + std::string(account);
 }
 
-std::string SealSessionToken(const CBlockSealer& sealer, std::string_view text)
+std::string CTokenSealer::Seal(std::string_view tokenText) const
 {
-    const auto sealed = sealer.Seal(AsBytes(text));
+    const auto sealed = CBlockSealer(&m_cipher).Seal(AsBytes(tokenText));
     return sealed ? EncodeBase64(*sealed, 0) : std::string();
 }
 
-std::optional<SessionTokenText> OpenSessionToken(const CBlockSealer& sealer, std::string_view token)
+Result<SessionTokenText, TokenError> CTokenSealer::Unseal(std::string_view token) const
 {
-    const auto plain = sealer.Unseal(DecodeBase64(token));
+    const auto plain = CBlockSealer(&m_cipher).Unseal(DecodeBase64(token));
     if (!plain)
-        return std::nullopt;
+        return Fail(TokenError::DoesNotOpen);
     const std::string text = AsText(*plain);
-    const auto bar = text.find('|');
-    if (bar != 4)
-        return std::nullopt;
+    if (text.size() < 5 || text[4] != '|')
+        return Fail(TokenError::BadForm);
     for (std::size_t i = 0; i < 4; ++i) {
         if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
+            return Fail(TokenError::BadForm);
     }
+    if (text.size() == 5)
+        return Fail(TokenError::NoAccount);
     return SessionTokenText{text.substr(0, 4), text.substr(5)};
 }
 

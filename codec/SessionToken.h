@@ -9,19 +9,33 @@
 
 namespace qb {
 
-// The token cipher: key text "Quillbox" (a filled 128-bit key), 192-bit blocks.
-void PrepareTokenCipher(CAesCipher& cipher);
-
 std::string FormatTokenText(std::time_t now, std::string_view account);
-// "" when the account is empty or sealing fails; the ID field is then sent empty.
-std::string SealSessionToken(const CBlockSealer& sealer, std::string_view text);
 
 struct SessionTokenText {
     std::string stamp;   // the four digits
     std::string account; // everything after the bar
 };
 
-// Opens a token with a token cipher; nothing for a token that does not open or parse.
-std::optional<SessionTokenText> OpenSessionToken(const CBlockSealer& sealer, std::string_view token);
+enum class TokenError {
+    DoesNotOpen, // not sealed with the token cipher, or damaged
+    BadForm,     // opens, but is not four digits, a bar and the account
+    NoAccount,   // well formed, but names no account
+};
+
+// The token cipher (key text "Quillbox", a filled 128-bit key, 192-bit blocks) as a value.
+// Seal and Unseal only read it: one instance serves every thread.
+class CTokenSealer {
+public:
+    CTokenSealer();
+
+    // One Base64 line; "" when sealing fails (the ID field is then sent empty).
+    std::string Seal(std::string_view tokenText) const;
+    Result<SessionTokenText, TokenError> Unseal(std::string_view token) const;
+
+    const CAesCipher& Cipher() const { return m_cipher; }
+
+private:
+    CAesCipher m_cipher;
+};
 
 } // namespace qb

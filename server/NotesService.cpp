@@ -44,20 +44,10 @@ Reply NotesService::Handle(const Script& script, std::string_view body)
         reply.text = Refuse("The request is not in the expected form.", parsed.error);
         return reply;
     }
-    // One token cipher per serving thread: Unseal may re-expand it for a forged header,
-    // so it is never shared between threads.
-    thread_local const auto sealer = [] {
-        struct Sealer {
-            CAesCipher cipher;
-            CBlockSealer sealer;
-        };
-        auto made = std::make_unique<Sealer>();
-        PrepareTokenCipher(made->cipher);
-        made->sealer.SetCipher(&made->cipher);
-        return made;
-    }();
-    const auto token = OpenSessionToken(sealer->sealer, parsed.values.at("ID"));
-    if (!token || token->account.empty()) {
+    // The sealer only reads its cipher: every serving thread shares this one.
+    static const CTokenSealer tokenSealer;
+    const auto token = tokenSealer.Unseal(parsed.values.at("ID"));
+    if (!token) {
         reply.text = Refuse("The session is not valid. Please restart Quillbox.");
         return reply;
     }

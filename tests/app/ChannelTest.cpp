@@ -19,11 +19,8 @@ namespace {
 // Opens a token as the server does, with a token cipher of its own.
 std::string OpenToken(const std::string& token)
 {
-    CAesCipher cipher;
-    PrepareTokenCipher(cipher);
-    CBlockSealer sealer;
-    sealer.SetCipher(&cipher);
-    const auto opened = OpenSessionToken(sealer, token);
+    const CTokenSealer sealer;
+    const auto opened = sealer.Unseal(token);
     return opened ? opened->stamp + "|" + opened->account : "(does not open)";
 }
 

@@ -4,46 +4,78 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace qb;
 
 namespace {
 const std::string kRtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello hello hello hello \\b world\\b0\\par}";
 }
 
-TEST(CliCommands, WrapThenUnwrapRestoresTheDocument)
+// Hands out the given key and records the prompt it was asked with.
+struct FakeKeys {
+    std::string key;
+    std::vector<std::string> prompts;
+    cli::KeySource Source()
+    {
+        return [this](const std::string& prompt, std::string&) {
+            prompts.push_back(prompt);
+            return std::optional<SecretText>(SecretText(key));
+        };
+    }
+};
+
+TEST(CliCommands, WrapThenUnwrapAsksForTheKeyByName)
 {
-    std::string error, name;
-    const auto text = cli::WrapDocument(AsBytes(kRtf), "home", "s3cret", error);
-    ASSERT_TRUE(text) << error;
-    const auto back = cli::UnwrapDocument(*text, "s3cret", error, &name);
-    ASSERT_TRUE(back) << error;
-    EXPECT_EQ(AsText(*back), kRtf);
-    EXPECT_EQ(name, "home");
+    FakeKeys keys{"s3cret", {}};
+    const auto text = cli::WrapCommand(kRtf, "home", keys.Source());
+    ASSERT_TRUE(text) << text.error();
+    const auto back = cli::UnwrapCommand(*text, keys.Source());
+    ASSERT_TRUE(back) << back.error();
+    EXPECT_EQ(*back, kRtf);
+    EXPECT_EQ(keys.prompts, (std::vector<std::string>{"Key for \"home\": ", "Key \"home\": "}));
 }
 
-TEST(CliCommands, ClearErrorsForWrongKeyDamageAndIncompressibleInput)
+TEST(CliCommands, EachFailureIsOneClearLine)
 {
-    std::string error;
-    const auto text = cli::WrapDocument(AsBytes(kRtf), "home", "s3cret", error);
-    ASSERT_TRUE(text);
-    EXPECT_FALSE(cli::UnwrapDocument(*text, "wrong", error));
-    EXPECT_NE(error.find("wrong key"), std::string::npos) << error;
-    EXPECT_NE(error.find("home"), std::string::npos) << error;
-
-    EXPECT_FALSE(cli::UnwrapDocument("not an envelope", "s3cret", error));
-    EXPECT_NE(error.find("not a Quillbox envelope"), std::string::npos) << error;
-
-    EXPECT_FALSE(cli::WrapDocument(AsBytes("xyz"), "home", "k", error));
-    EXPECT_NE(error.find("does not compress"), std::string::npos) << error;
+    FakeKeys right{"s3cret", {}};
+    const std::string text = *cli::WrapCommand(kRtf, "home", right.Source());
+    FakeKeys wrong{"wrong", {}};
+    FakeKeys empty{"", {}};
+    const cli::KeySource noKey = [](const std::string&, std::string& error) {
+        error = "no terminal to ask for the key: use --key-file";
+        return std::optional<SecretText>();
+    };
+    const struct {
+        const char* name;
+        Result<std::string, std::string> result;
+        std::string message;
+    } rows[] = {
+        {"wrong key", cli::UnwrapCommand(text, wrong.Source()),
+         "wrong key for this note, or its encrypted body is damaged (its key is named \"home\")"},
+        {"not a note", cli::UnwrapCommand("ERROR: File not found.", right.Source()),
+         "this is not note text: it holds characters that envelope text never holds"},
+        {"other Base64", cli::UnwrapCommand(std::string(80, 'A'), right.Source()),
+         "this is not a Quillbox note: the text does not start with a note envelope"},
+        {"cut short", cli::UnwrapCommand(text.substr(0, 30), right.Source()),
+         "the note text is cut short: it ends before the note's header does"},
+        {"no key to be had", cli::UnwrapCommand(text, noKey), "no terminal to ask for the key: use --key-file"},
+        {"incompressible", cli::WrapCommand("xyz", "home", right.Source()),
+         "the document does not compress, so it cannot be stored as a note"},
+        {"empty document", cli::WrapCommand("", "home", right.Source()), "the document is empty"},
+        {"empty key", cli::WrapCommand(kRtf, "home", empty.Source()), "the key is empty"},
+    };
+    for (const auto& row : rows) {
+        ASSERT_FALSE(row.result) << row.name;
+        EXPECT_EQ(row.result.error(), row.message) << row.name;
+    }
+    EXPECT_EQ(wrong.prompts.size(), 1u);
+    EXPECT_EQ(right.prompts.size(), 3u) << "three wraps; a text that is no note asks for no key";
 }
 
 TEST(CliCommands, TokenOpensWithTheTokenCipher)
 {
-    CAesCipher cipher;
-    PrepareTokenCipher(cipher);
-    CBlockSealer sealer;
-    sealer.SetCipher(&cipher);
-    const auto opened = OpenSessionToken(sealer, cli::MakeToken("alice", 12345));
+    const auto opened = CTokenSealer().Unseal(cli::MakeToken("alice", 12345));
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->stamp, "2345");
     EXPECT_EQ(opened->account, "alice");
@@ -62,5 +94,5 @@ TEST(CliCommands, RtfCommandsShowWhatTheReaderSees)
     EXPECT_EQ(out.rfind("{\\rtf1\\ansi\\ansicpg1252", 0), 0u);
     EXPECT_NE(out.find("\\b two"), std::string::npos);
     EXPECT_FALSE(cli::RtfCommand("rtf-text", "plain text", out, error));
-    EXPECT_NE(error.find("not an RTF file"), std::string::npos);
+    EXPECT_EQ(error, "this is not an RTF file");
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 
 using namespace qb;
 
@@ -48,7 +49,7 @@ Bytes Encrypt(CAesCipher& cipher, Bytes block)
 {
     CAesBlock b;
     b.SetBlockLength(cipher.BlockLength());
-    EXPECT_EQ(b.AttachCipher(&cipher), 0);
+    EXPECT_TRUE(b.AttachCipher(&cipher));
     b.Bind(block.data());
     b.EncryptBlock();
     return block;
@@ -58,7 +59,7 @@ Bytes Decrypt(CAesCipher& cipher, Bytes block)
 {
     CAesBlock b;
     b.SetBlockLength(cipher.BlockLength());
-    EXPECT_EQ(b.AttachCipher(&cipher), 0);
+    EXPECT_TRUE(b.AttachCipher(&cipher));
     b.Bind(block.data());
     b.DecryptBlock();
     return block;
@@ -69,9 +70,9 @@ Bytes Decrypt(CAesCipher& cipher, Bytes block)
 TEST(AesCipher, ReferenceValueOfRowWiseState)
 {
     CAesCipher cipher;
-    ASSERT_EQ(cipher.SetKeyLength(128), 0);
+    ASSERT_TRUE(cipher.SetKeyLength(128));
     cipher.SetKey(Sequence(16));
-    ASSERT_EQ(cipher.Expand(4), 0);
+    ASSERT_TRUE(cipher.Expand(4));
     const Bytes plain = Hex("00112233445566778899aabbccddeeff");
     const Bytes sealed = Encrypt(cipher, plain);
     EXPECT_EQ(sealed, Hex("26da9a97b22fba5e8105169160de8626"));
@@ -92,9 +93,9 @@ TEST(AesCipher, TransposedBlockGivesStandardVectors)
     const Bytes plain = Hex("00112233445566778899aabbccddeeff");
     for (const auto& row : rows) {
         CAesCipher cipher;
-        ASSERT_EQ(cipher.SetKeyLength(row.bits), 0);
+        ASSERT_TRUE(cipher.SetKeyLength(row.bits));
         cipher.SetKey(Sequence(static_cast<std::size_t>(row.bits / 8)));
-        ASSERT_EQ(cipher.Expand(4), 0);
+        ASSERT_TRUE(cipher.Expand(4));
         EXPECT_EQ(cipher.Rounds(), row.bits / 32 + 6);
         const Bytes out = TransposeBack(Encrypt(cipher, Transpose(plain, 4)), 4);
         EXPECT_EQ(out, Hex(row.expected)) << row.bits;
@@ -106,9 +107,9 @@ TEST(AesCipher, WideBlocksRoundTripAndDiffer)
     for (int nk : {4, 6, 8}) {
         for (int nb : {4, 6, 8}) {
             CAesCipher cipher;
-            ASSERT_EQ(cipher.SetKeyLength(nk * 32), 0);
+            ASSERT_TRUE(cipher.SetKeyLength(nk * 32));
             cipher.SetKey(Sequence(32));
-            ASSERT_EQ(cipher.Expand(nb), 0);
+            ASSERT_TRUE(cipher.Expand(nb));
             EXPECT_EQ(cipher.BlockLength(), nb);
             EXPECT_EQ(cipher.Rounds(), std::max(nk, nb) + 6);
             const Bytes plain = Sequence(static_cast<std::size_t>(4 * nb));
@@ -126,7 +127,7 @@ TEST(AesCipher, ShiftRowsOffsetsOfWideBlocksMatter)
     for (int nb : {6, 8}) {
         CAesCipher cipher;
         cipher.SetKey(Sequence(32));
-        ASSERT_EQ(cipher.Expand(nb), 0);
+        ASSERT_TRUE(cipher.Expand(nb));
         Bytes a(static_cast<std::size_t>(4 * nb), 0), b = a;
         b[0] = 1;
         const Bytes ea = Encrypt(cipher, a), eb = Encrypt(cipher, b);
@@ -161,14 +162,13 @@ TEST(AesCipher, KeyLengthFromText)
     EXPECT_EQ(cipher.KeyLength(), 8);
 }
 
-TEST(AesCipher, StatesAndErrors)
+TEST(AesCipher, States)
 {
     CAesCipher cipher;
     EXPECT_EQ(cipher.KeyLength(), 8);
-    EXPECT_EQ(cipher.Expand(4), CAesCipher::kNoKey);
-    EXPECT_EQ(cipher.SetKeyLength(192), 0);
-    EXPECT_EQ(cipher.SetKeyLength(100), CAesCipher::kBadKeyLength);
-    EXPECT_EQ(cipher.KeyLength(), 6);
+    EXPECT_TRUE(cipher.SetKeyLength(192));
+    EXPECT_FALSE(cipher.SetKeyLength(100));
+    EXPECT_EQ(cipher.KeyLength(), 6) << "a refused length changes nothing";
 
     cipher.SetKey(Sequence(3));
     EXPECT_TRUE(cipher.HasKey());
@@ -177,12 +177,50 @@ TEST(AesCipher, StatesAndErrors)
         int asked, nb;
     } rows[] = {{0, 4}, {5, 4}, {6, 6}, {7, 6}, {8, 8}, {9, 8}};
     for (const auto& row : rows) {
-        ASSERT_EQ(cipher.Expand(row.asked), 0);
+        ASSERT_TRUE(cipher.Expand(row.asked));
         EXPECT_EQ(cipher.BlockLength(), row.nb);
     }
     cipher.SetKey(Sequence(24)); // a new key drops the schedule
     EXPECT_FALSE(cipher.IsExpanded());
+}
 
-    CAesBlock block;
-    EXPECT_EQ(block.AttachCipher(&cipher), CAesCipher::kNoKey);
+TEST(AesCipher, EachFailureNamesItsCause)
+{
+    using Step = std::function<Result<void, CipherError>(CAesCipher&)>;
+    const struct {
+        const char* name;
+        Step step;
+        CipherError expected;
+    } rows[] = {
+        {"key length 100", [](CAesCipher& c) { return c.SetKeyLength(100); }, CipherError::BadKeyLength},
+        {"key length 0", [](CAesCipher& c) { return c.SetKeyLength(0); }, CipherError::BadKeyLength},
+        {"key length in bytes", [](CAesCipher& c) { return c.SetKeyLength(32); }, CipherError::BadKeyLength},
+        {"expand without key", [](CAesCipher& c) { return c.Expand(4); }, CipherError::NoKey},
+        {"expand after the key was cleared",
+         [](CAesCipher& c) {
+             c.SetKey(Sequence(32));
+             c.ClearKey();
+             return c.Expand(6);
+         },
+         CipherError::NoKey},
+        {"block on a keyed cipher without schedule",
+         [](CAesCipher& c) {
+             c.SetKey(Sequence(32));
+             CAesBlock block;
+             return block.AttachCipher(&c);
+         },
+         CipherError::NotExpanded},
+        {"block without cipher",
+         [](CAesCipher&) {
+             CAesBlock block;
+             return block.AttachCipher(nullptr);
+         },
+         CipherError::NotExpanded},
+    };
+    for (const auto& row : rows) {
+        CAesCipher cipher;
+        const auto result = row.step(cipher);
+        ASSERT_FALSE(result) << row.name;
+        EXPECT_EQ(result.error(), row.expected) << row.name;
+    }
 }

@@ -15,20 +15,27 @@ const Bytes kDocument = [] {
 std::string WrapWith(std::string_view name, std::string_view key, const Bytes& doc = kDocument)
 {
     CCipherEnvelope holder;
-    EXPECT_EQ(holder.SetSaveKey(name, key), 1);
+    holder.SetSaveKey(name, key);
     return *holder.Wrap(doc);
 }
 
-std::optional<Bytes> Open(std::string_view text, std::string_view key, std::string* name = nullptr)
+Result<Bytes, EnvelopeError> Open(std::string_view text, std::string_view key, std::string* name = nullptr)
 {
     CCipherEnvelope holder;
     const auto envelope = holder.ReadEnvelope(text);
     if (name)
         *name = holder.LastKeyName();
     if (!envelope)
-        return std::nullopt;
+        return Fail(envelope.error());
     holder.SetOpenKey(key);
     return holder.OpenEnvelope(*envelope);
+}
+
+Bytes Envelope(std::string_view magic, std::size_t size)
+{
+    Bytes bytes(magic.begin(), magic.end());
+    bytes.resize(size, 0);
+    return bytes;
 }
 
 } // namespace
@@ -60,7 +67,7 @@ TEST(CipherEnvelope, KeyNameIsCutToFifteenCharacters)
     holder.SetSaveKey("abcdefghijklmnopqrst", "k");
     EXPECT_EQ(holder.SaveKeyName(), "abcdefghijklmno");
     std::string name;
-    Open(*holder.Wrap(kDocument), "k", &name);
+    EXPECT_TRUE(Open(*holder.Wrap(kDocument), "k", &name));
     EXPECT_EQ(name, "abcdefghijklmno");
 }
 
@@ -78,7 +85,9 @@ TEST(CipherEnvelope, WrongKeyStillReportsTheKeyName)
 {
     const std::string text = WrapWith("Diary", "right");
     std::string name;
-    EXPECT_FALSE(Open(text, "wrong", &name));
+    const auto opened = Open(text, "wrong", &name);
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error(), EnvelopeError::WrongKey);
     EXPECT_EQ(name, "Diary");
 }
 
@@ -91,32 +100,83 @@ TEST(CipherEnvelope, LineEndsDoNotMatter)
             joined += c;
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
-    EXPECT_EQ(Open(joined, "k"), kDocument);
-    EXPECT_EQ(Open(crlf, "k"), kDocument);
+    EXPECT_EQ(Open(joined, "k").value(), kDocument);
+    EXPECT_EQ(Open(crlf, "k").value(), kDocument);
 }
 
-TEST(CipherEnvelope, WrapIsDeterministicAndNeedsASaveKey)
+TEST(CipherEnvelope, WrapIsDeterministic)
 {
     EXPECT_EQ(WrapWith("n", "k"), WrapWith("n", "k"));
     EXPECT_NE(WrapWith("n", "k"), WrapWith("m", "k"));
-    CCipherEnvelope holder;
-    EXPECT_FALSE(holder.Wrap(kDocument));
-    EXPECT_FALSE(holder.HasOpenKey());
-    const auto envelope = holder.ReadEnvelope(WrapWith("n", "k"));
-    ASSERT_TRUE(envelope);
-    EXPECT_FALSE(holder.OpenEnvelope(*envelope)); // no open key yet
 }
 
-TEST(CipherEnvelope, ShortOrForeignEnvelopesAreRefused)
+TEST(CipherEnvelope, ReadingAcceptsExactlyMoreThanTheFortyPrefixBytes)
 {
     CCipherEnvelope holder;
-    Bytes forty = {'P', 'L', 'V', '4'};
-    forty.resize(40, 0);
-    EXPECT_FALSE(holder.ReadEnvelope(EncodeBase64(forty)));
-    forty.push_back(0);
-    EXPECT_TRUE(holder.ReadEnvelope(EncodeBase64(forty)));
-    Bytes wrongMagic = forty;
-    wrongMagic[3] = '3';
-    EXPECT_FALSE(holder.ReadEnvelope(EncodeBase64(wrongMagic)));
-    EXPECT_FALSE(holder.ReadEnvelope(""));
+    EXPECT_FALSE(holder.ReadEnvelope(EncodeBase64(Envelope("PLV4", 40))));
+    EXPECT_TRUE(holder.ReadEnvelope(EncodeBase64(Envelope("PLV4", 41))));
+}
+
+TEST(CipherEnvelope, EachFailureNamesItsCause)
+{
+    const std::string good = WrapWith("n", "right");
+    const Bytes raw = DecodeBase64(good);
+    auto changed = [&](std::size_t at, std::uint8_t value) {
+        Bytes bad = raw;
+        bad[at] = value;
+        return EncodeBase64(bad, 72);
+    };
+    const struct {
+        const char* name;
+        std::string text;
+        std::string_view key;
+        EnvelopeError expected;
+    } rows[] = {
+        {"an error page", "<html><body>502 Bad Gateway</body></html>", "right", EnvelopeError::NotText},
+        {"a server error line", "ERROR: The file is locked.", "right", EnvelopeError::NotText},
+        {"nothing", "", "right", EnvelopeError::TooShort},
+        {"forty bytes", EncodeBase64(Envelope("PLV4", 40)), "right", EnvelopeError::TooShort},
+        {"a few Base64 characters", "bm90ZQ", "right", EnvelopeError::TooShort},
+        {"other magic", EncodeBase64(Envelope("PLV3", 100)), "right", EnvelopeError::BadMagic},
+        {"magic in other case", EncodeBase64(Envelope("plv4", 100)), "right", EnvelopeError::BadMagic},
+        {"wrong key", good, "wrong", EnvelopeError::WrongKey},
+        {"key length byte", changed(40 + 5, 4), "right", EnvelopeError::WrongKey},
+        {"block length byte", changed(40 + 4, 7), "right", EnvelopeError::Damaged},
+        {"length field", changed(40 + 3, 200), "right", EnvelopeError::Damaged},
+        {"body cut short", EncodeBase64(Bytes(raw.begin(), raw.end() - 1), 72), "right", EnvelopeError::Damaged},
+        {"sealed part missing but one byte", EncodeBase64(Bytes(raw.begin(), raw.begin() + 41), 72), "right",
+         EnvelopeError::Damaged},
+    };
+    for (const auto& row : rows) {
+        const auto opened = Open(row.text, row.key);
+        ASSERT_FALSE(opened) << row.name;
+        EXPECT_EQ(opened.error(), row.expected) << row.name;
+    }
+
+    CCipherEnvelope empty;
+    const auto wrapped = empty.Wrap(kDocument);
+    ASSERT_FALSE(wrapped);
+    EXPECT_EQ(wrapped.error(), EnvelopeError::NoSaveKey);
+    const auto envelope = empty.ReadEnvelope(good);
+    ASSERT_TRUE(envelope);
+    const auto noKey = empty.OpenEnvelope(*envelope);
+    ASSERT_FALSE(noKey);
+    EXPECT_EQ(noKey.error(), EnvelopeError::NoOpenKey);
+    empty.SetOpenKey("right");
+    const auto prefixOnly = empty.OpenEnvelope(ByteView(raw.data(), 40));
+    ASSERT_FALSE(prefixOnly);
+    EXPECT_EQ(prefixOnly.error(), EnvelopeError::TooShort);
+}
+
+TEST(CipherEnvelope, DecodeEnvelopeNeedsNoKeyHolder)
+{
+    const std::string text = WrapWith("Shopping list", "k");
+    const auto decoded = DecodeEnvelope(text);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->keyName, "Shopping list");
+    EXPECT_EQ(decoded->bytes, DecodeBase64(text));
+    // Foreign characters around a real envelope are skipped as before, not refused.
+    const auto decorated = DecodeEnvelope("  " + text + "\r\n");
+    ASSERT_TRUE(decorated);
+    EXPECT_EQ(decorated->keyName, "Shopping list");
 }

@@ -62,28 +62,74 @@ TEST(PackedBlock, RoundTripsRtfOfManySizes)
     }
 }
 
-TEST(PackedBlock, IncompressibleOrEmptyInputCannotBePacked)
+TEST(PackedBlock, PackingFailuresNameTheirCause)
 {
-    EXPECT_FALSE(PackBlock({}));
-    EXPECT_FALSE(PackBlock(Bytes{'x'}));
     std::mt19937 random(3);
     Bytes noise(5000);
     for (auto& b : noise)
         b = static_cast<std::uint8_t>(random());
-    EXPECT_FALSE(PackBlock(noise));
-    EXPECT_FALSE(PackBlock(RtfLike(100), 42)); // not a zlib level
+    const Bytes one{'x'};
+    const Bytes rtf = RtfLike(100);
+    // The size test comes before any byte is read: a view of that size never touches memory.
+    const ByteView huge(rtf.data(), std::size_t{0xFFFFFFFFu} + 1);
+    const struct {
+        const char* name;
+        ByteView data;
+        int level;
+        PackError expected;
+    } rows[] = {
+        {"empty", {}, kDefaultPackLevel, PackError::Empty},
+        {"one byte", one, kDefaultPackLevel, PackError::Incompressible},
+        {"random bytes", noise, kDefaultPackLevel, PackError::Incompressible},
+        {"random bytes at level 9", noise, 9, PackError::Incompressible},
+        {"level 42", rtf, 42, PackError::BadLevel},
+        {"level -2", rtf, -2, PackError::BadLevel},
+        {"over 4 GiB", huge, kDefaultPackLevel, PackError::TooLarge},
+    };
+    for (const auto& row : rows) {
+        const auto block = PackBlock(row.data, row.level);
+        ASSERT_FALSE(block) << row.name;
+        EXPECT_EQ(block.error(), row.expected) << row.name;
+    }
 }
 
-TEST(PackedBlock, DeclaredLengthMustMatchTheStreamExactly)
+TEST(PackedBlock, UnpackingFailuresNameTheirCause)
 {
     const Bytes data = RtfLike(3000);
     const Bytes stream = RawDeflate(data);
-    EXPECT_TRUE(UnpackBlock(Block(3000, stream)));
-    EXPECT_FALSE(UnpackBlock(Block(3001, stream))); // stream ends short
-    EXPECT_FALSE(UnpackBlock(Block(2999, stream))); // stream has more to give
-    EXPECT_FALSE(UnpackBlock(Block(0, stream)));
+    const Bytes good = Block(3000, stream);
     Bytes truncated(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(stream.size() / 2));
-    EXPECT_FALSE(UnpackBlock(Block(3000, truncated)));
+    Bytes corrupt = stream;
+    corrupt[0] = 0xFF; // block type 3 does not exist
+    auto caseChanged = [&](std::size_t i) {
+        Bytes bad = good;
+        bad[i] ^= 0x20;
+        return bad;
+    };
+    const struct {
+        const char* name;
+        Bytes block;
+        UnpackError expected;
+    } rows[] = {
+        {"nothing", {}, UnpackError::TooShort},
+        {"seven bytes", Bytes{'p', 'L', 'v', 'Z', 0, 0, 0}, UnpackError::TooShort},
+        {"magic byte 0 case", caseChanged(0), UnpackError::BadMagic},
+        {"magic byte 1 case", caseChanged(1), UnpackError::BadMagic},
+        {"magic byte 2 case", caseChanged(2), UnpackError::BadMagic},
+        {"magic byte 3 case", caseChanged(3), UnpackError::BadMagic},
+        {"4 GiB from a short stream", Block(0xFFFFFFFFu, RawDeflate(RtfLike(50))), UnpackError::ImpossibleLength},
+        {"declares one more", Block(3001, stream), UnpackError::EndsShort},
+        {"stream cut in half", Block(3000, truncated), UnpackError::EndsShort},
+        {"declares one less", Block(2999, stream), UnpackError::RunsLong},
+        {"declares nothing", Block(0, stream), UnpackError::RunsLong},
+        {"corrupt stream", Block(3000, corrupt), UnpackError::CorruptStream},
+    };
+    for (const auto& row : rows) {
+        const auto out = UnpackBlock(row.block);
+        ASSERT_FALSE(out) << row.name;
+        EXPECT_EQ(out.error(), row.expected) << row.name;
+    }
+    EXPECT_TRUE(UnpackBlock(good));
 }
 
 TEST(PackedBlock, EmptyDeclaredLengthWithoutStreamIsEmptySuccess)
@@ -91,27 +137,16 @@ TEST(PackedBlock, EmptyDeclaredLengthWithoutStreamIsEmptySuccess)
     const auto empty = UnpackBlock(Block(0, {}));
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->empty());
-    EXPECT_FALSE(UnpackBlock(Bytes{'p', 'L', 'v', 'Z', 0, 0, 0}));
-}
-
-TEST(PackedBlock, MagicIsExact)
-{
-    const Bytes good = *PackBlock(RtfLike(500));
-    for (std::size_t i = 0; i < 4; ++i) {
-        Bytes bad = good;
-        bad[i] ^= 0x20; // case change
-        EXPECT_FALSE(UnpackBlock(bad)) << i;
-    }
 }
 
 TEST(PackedBlock, AbsurdDeclaredLengthFailsWithoutAllocating)
 {
-    // 4 GiB declared over a ten-byte stream: deflate could never produce it.
-    EXPECT_FALSE(UnpackBlock(Block(0xFFFFFFFFu, RawDeflate(RtfLike(50)))));
     // Within the ratio but wrong: the buffer grows with the real output and the length test fails.
     const Bytes zeros(1 << 20, 0);
     const Bytes stream = RawDeflate(zeros);
-    EXPECT_FALSE(UnpackBlock(Block(static_cast<std::uint32_t>(stream.size() * 1000), stream)));
+    const auto lying = UnpackBlock(Block(static_cast<std::uint32_t>(stream.size() * 1000), stream));
+    ASSERT_FALSE(lying);
+    EXPECT_EQ(lying.error(), UnpackError::RunsLong); // the zeros run past the declared length
     const auto back = UnpackBlock(Block(1 << 20, stream));
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, zeros);

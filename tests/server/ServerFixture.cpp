@@ -9,11 +9,7 @@ namespace qb::testing {
 
 std::string Token(const std::string& account)
 {
-    CAesCipher cipher;
-    PrepareTokenCipher(cipher);
-    CBlockSealer sealer;
-    sealer.SetCipher(&cipher);
-    return SealSessionToken(sealer, FormatTokenText(std::time(nullptr), account));
+    return CTokenSealer().Seal(FormatTokenText(std::time(nullptr), account));
 }
 
 HttpReply PostRaw(int port, const std::string& path, const std::string& body)
