@@ -1,10 +1,11 @@
 #include "ExplorerDlg.h"
 
-#include "AboutDlg.h"
 #include "ExplorerCommands.h"
-#include "Icons.h"
 #include "RemoteListCtrl.h"
-#include "UserPrompts.h"
+
+#include "ui/AboutDlg.h"
+#include "ui/Icons.h"
+#include "ui/UserPrompts.h"
 
 #include "app/ClientApp.h"
 #include "app/Settings.h"

@@ -1,7 +1,8 @@
 #include "RemoteListCtrl.h"
 
 #include "ExplorerCommands.h"
-#include "UserPrompts.h"
+
+#include "ui/UserPrompts.h"
 
 #include "app/ClientApp.h"
 #include "app/RequestBodies.h"

@@ -1,6 +1,6 @@
 #include "RemoteListModel.h"
 
-#include "Icons.h"
+#include "ui/Icons.h"
 
 #include <QColor>
 

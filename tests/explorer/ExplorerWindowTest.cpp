@@ -1,7 +1,8 @@
 #include "ExplorerFixture.h"
 
-#include "explorer/AboutDlg.h"
 #include "explorer/ExplorerCommands.h"
+
+#include "ui/AboutDlg.h"
 
 #include "app/Settings.h"
 

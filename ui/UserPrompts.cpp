@@ -1,4 +1,4 @@
-#include "UserPrompts.h"
+#include "ui/UserPrompts.h"
 
 #include <QApplication>
 #include <QMessageBox>

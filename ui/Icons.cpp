@@ -1,6 +1,6 @@
-#include "Icons.h"
+#include "ui/Icons.h"
 
-#include "ExplorerCommands.h"
+#include "explorer/ExplorerCommands.h"
 
 #include <QHash>
 #include <QMimeDatabase>

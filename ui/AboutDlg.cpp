@@ -1,6 +1,6 @@
-#include "AboutDlg.h"
+#include "ui/AboutDlg.h"
 
-#include "Icons.h"
+#include "ui/Icons.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
