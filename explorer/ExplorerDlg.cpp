@@ -6,6 +6,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/Icons.h"
 #include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
 
 #include "app/ClientApp.h"
 #include "app/Settings.h"
@@ -89,7 +90,7 @@ void CExplorerDlg::CreateToolBar()
         QAction* action = m_actions.value(id);
         if (!action)
             action = MakeAction(id, cmd::ToolTipText(id));
-        action->setIcon(ToolbarIcon(id));
+        action->setIcon(cmd::ToolbarIcon(id));
         m_toolBar->addAction(action);
         if (auto* button = qobject_cast<QToolButton*>(m_toolBar->widgetForAction(action)))
             button->setFixedWidth(24);

@@ -3,6 +3,7 @@
 #include "ExplorerCommands.h"
 
 #include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
 
 #include "app/ClientApp.h"
 #include "app/RequestBodies.h"

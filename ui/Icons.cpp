@@ -1,7 +1,5 @@
 #include "ui/Icons.h"
 
-#include "explorer/ExplorerCommands.h"
-
 #include <QHash>
 #include <QMimeDatabase>
 #include <QPainter>
@@ -11,79 +9,70 @@
 namespace qb {
 namespace {
 
-QPixmap Canvas()
+QIcon Drawn(const IconPainter& draw)
 {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
-    return pixmap;
+    {
+        QPainter p(&pixmap);
+        draw(p);
+    }
+    return QIcon(pixmap);
 }
 
-QIcon DrawnFolder()
+void PaintFolder(QPainter& p)
 {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QColor(0x9a, 0x6b, 0x10));
     p.setBrush(QColor(0xf5, 0xc2, 0x42));
     p.drawRoundedRect(QRectF(1.5, 4.5, 13, 9), 1, 1);
     p.drawRect(QRectF(1.5, 2.5, 5, 2));
-    return QIcon(pixmap);
 }
 
-QIcon DrawnDocument(const QColor& band)
+IconPainter DocumentPainter(const QColor& band)
 {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setPen(QColor(0x60, 0x60, 0x60));
-    p.setBrush(Qt::white);
-    QPainterPath page;
-    page.moveTo(3.5, 1.5);
-    page.lineTo(10.5, 1.5);
-    page.lineTo(13.5, 4.5);
-    page.lineTo(13.5, 14.5);
-    page.lineTo(3.5, 14.5);
-    page.closeSubpath();
-    p.drawPath(page);
-    p.setPen(band);
-    for (int y = 6; y <= 12; y += 2)
-        p.drawLine(5, y, 12, y);
-    return QIcon(pixmap);
+    return [band](QPainter& p) {
+        p.setPen(QColor(0x60, 0x60, 0x60));
+        p.setBrush(Qt::white);
+        QPainterPath page;
+        page.moveTo(3.5, 1.5);
+        page.lineTo(10.5, 1.5);
+        page.lineTo(13.5, 4.5);
+        page.lineTo(13.5, 14.5);
+        page.lineTo(3.5, 14.5);
+        page.closeSubpath();
+        p.drawPath(page);
+        p.setPen(band);
+        for (int y = 6; y <= 12; y += 2)
+            p.drawLine(5, y, 12, y);
+    };
 }
 
-QIcon DrawnArrow(int commandId)
+IconPainter ArrowPainter(QPolygonF arrow)
 {
-    QPixmap pixmap = Canvas();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x2a, 0x6f, 0xc9));
-    QPolygonF arrow;
-    switch (commandId) {
-    case cmd::kBack: arrow << QPointF(2, 8) << QPointF(8, 2) << QPointF(8, 5) << QPointF(14, 5) << QPointF(14, 11)
-                           << QPointF(8, 11) << QPointF(8, 14); break;
-    case cmd::kForward: arrow << QPointF(14, 8) << QPointF(8, 2) << QPointF(8, 5) << QPointF(2, 5) << QPointF(2, 11)
-                              << QPointF(8, 11) << QPointF(8, 14); break;
-    case cmd::kUp: arrow << QPointF(8, 2) << QPointF(14, 8) << QPointF(11, 8) << QPointF(11, 14) << QPointF(5, 14)
-                         << QPointF(5, 8) << QPointF(2, 8); break;
-    default: // Home
-        arrow << QPointF(8, 1.5) << QPointF(15, 8) << QPointF(13, 8) << QPointF(13, 14) << QPointF(3, 14)
-              << QPointF(3, 8) << QPointF(1, 8);
-        break;
-    }
-    p.drawPolygon(arrow);
-    return QIcon(pixmap);
+    return [arrow](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x2a, 0x6f, 0xc9));
+        p.drawPolygon(arrow);
+    };
 }
 
-QIcon Themed(const char* name, const QIcon& fallback)
+QIcon Themed(const char* name, const IconPainter& draw)
 {
-    return QIcon::fromTheme(QString::fromLatin1(name), fallback);
+    return ThemeOrDrawnIcon(QString::fromLatin1(name), draw);
 }
 
 } // namespace
 
+QIcon ThemeOrDrawnIcon(const QString& themeName, const IconPainter& draw)
+{
+    return QIcon::fromTheme(themeName, Drawn(draw));
+}
+
 QIcon FolderIcon()
 {
-    static const QIcon icon = Themed("folder", DrawnFolder());
+    static const QIcon icon = Themed("folder", PaintFolder);
     return icon;
 }
 
@@ -94,8 +83,8 @@ QIcon FileIconFor(const QString& extension)
     auto it = cache.find(key);
     if (it != cache.end())
         return *it;
-    static const QIcon generic = Themed("text-x-generic", DrawnDocument(QColor(0xb0, 0xb0, 0xb0)));
-    static const QIcon rich = DrawnDocument(QColor(0x2a, 0x6f, 0xc9));
+    static const QIcon generic = Themed("text-x-generic", DocumentPainter(QColor(0xb0, 0xb0, 0xb0)));
+    static const QIcon rich = Drawn(DocumentPainter(QColor(0x2a, 0x6f, 0xc9)));
     QIcon icon = generic;
     if (!key.isEmpty()) {
         static const QMimeDatabase mimes;
@@ -108,17 +97,21 @@ QIcon FileIconFor(const QString& extension)
     return icon;
 }
 
-QIcon ToolbarIcon(int commandId)
+QIcon IconFor(SharedIcon which)
 {
-    switch (commandId) {
-    case cmd::kNewFile: return Themed("document-new", DrawnDocument(QColor(0x2a, 0x9a, 0x3a)));
-    case cmd::kNewFolder: return Themed("folder-new", DrawnFolder());
-    case cmd::kBack: return Themed("go-previous", DrawnArrow(commandId));
-    case cmd::kForward: return Themed("go-next", DrawnArrow(commandId));
-    case cmd::kUp: return Themed("go-up", DrawnArrow(commandId));
-    case cmd::kHome: return Themed("go-home", DrawnArrow(commandId));
-    default: return {};
+    switch (which) {
+    case SharedIcon::NewNote: return Themed("document-new", DocumentPainter(QColor(0x2a, 0x9a, 0x3a)));
+    case SharedIcon::NewFolder: return Themed("folder-new", PaintFolder);
+    case SharedIcon::Back:
+        return Themed("go-previous", ArrowPainter({{2, 8}, {8, 2}, {8, 5}, {14, 5}, {14, 11}, {8, 11}, {8, 14}}));
+    case SharedIcon::Forward:
+        return Themed("go-next", ArrowPainter({{14, 8}, {8, 2}, {8, 5}, {2, 5}, {2, 11}, {8, 11}, {8, 14}}));
+    case SharedIcon::Up:
+        return Themed("go-up", ArrowPainter({{8, 2}, {14, 8}, {11, 8}, {11, 14}, {5, 14}, {5, 8}, {2, 8}}));
+    case SharedIcon::Home:
+        return Themed("go-home", ArrowPainter({{8, 1.5}, {15, 8}, {13, 8}, {13, 14}, {3, 14}, {3, 8}, {1, 8}}));
     }
+    return {};
 }
 
 QIcon ProgramIcon()

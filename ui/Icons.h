@@ -4,11 +4,23 @@
 
 #include <QIcon>
 
+#include <functional>
+
+class QPainter;
+
 namespace qb {
 
 QIcon FolderIcon();
 QIcon FileIconFor(const QString& extension); // by file type rules only
-QIcon ToolbarIcon(int commandId);
 QIcon ProgramIcon();
+
+// Toolbar icons more than one window shows, each with a drawn fallback.
+enum class SharedIcon { NewNote, NewFolder, Back, Forward, Up, Home };
+QIcon IconFor(SharedIcon which);
+
+// A window's own toolbar icon: the theme's by its freedesktop name, else what draw paints
+// on a transparent 16 x 16 canvas.
+using IconPainter = std::function<void(QPainter&)>;
+QIcon ThemeOrDrawnIcon(const QString& themeName, const IconPainter& draw);
 
 } // namespace qb

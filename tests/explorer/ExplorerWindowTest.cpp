@@ -2,8 +2,6 @@
 
 #include "explorer/ExplorerCommands.h"
 
-#include "ui/AboutDlg.h"
-
 #include "app/Settings.h"
 
 #include <QAction>
@@ -185,15 +183,4 @@ TEST_F(ExplorerTest, EditMenuFollowsSelectionAndClipboard)
     m_explorer->UpdateEditMenu();
     EXPECT_TRUE(m_explorer->Action(cmd::kPaste)->isEnabled()); // one folder: pastes into it
     EXPECT_FALSE(m_explorer->Action(cmd::kNewFile)->isEnabled()); // comes with the editor
-}
-
-TEST(AboutBox, TitleAndNameLine)
-{
-    for (int i = 0; i < 2; ++i) {
-        CAboutDlg about;
-        EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillbox Explorer..."));
-        const auto* name = about.findChild<QLabel*>(QStringLiteral("nameText"));
-        ASSERT_TRUE(name);
-        EXPECT_EQ(name->text(), QStringLiteral("Quillbox Explorer 2.3"));
-    }
 }
