@@ -1,18 +1,49 @@
-#include "ExplorerCommands.h"
+#include "explorer/ExplorerCommands.h"
+
+#include "ui/Icons.h"
+
+#include <QCoreApplication>
 
 namespace qb::cmd {
+namespace {
+
+struct ToolbarCommand {
+    int id;
+    const char* toolTip;
+    SharedIcon icon;
+};
+
+// Tooltips are marked here and translated where they are shown.
+constexpr ToolbarCommand kToolbar[] = {
+    {kNewFile, QT_TRANSLATE_NOOP("ExplorerCommands", "Create a New Note File"), SharedIcon::NewNote},
+    {kNewFolder, QT_TRANSLATE_NOOP("ExplorerCommands", "Create a New Folder"), SharedIcon::NewFolder},
+    {kBack, QT_TRANSLATE_NOOP("ExplorerCommands", "Go Back"), SharedIcon::Back},
+    {kForward, QT_TRANSLATE_NOOP("ExplorerCommands", "Go Forward"), SharedIcon::Forward},
+    {kUp, QT_TRANSLATE_NOOP("ExplorerCommands", "Go Up"), SharedIcon::Up},
+    {kHome, QT_TRANSLATE_NOOP("ExplorerCommands", "Go Home"), SharedIcon::Home},
+};
+
+const ToolbarCommand* Find(int id)
+{
+    for (const auto& command : kToolbar) {
+        if (command.id == id)
+            return &command;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 QString ToolTipText(int id)
 {
-    switch (id) {
-    case kNewFile: return QStringLiteral("Create a New Note File");
-    case kNewFolder: return QStringLiteral("Create a New Folder");
-    case kBack: return QStringLiteral("Go Back");
-    case kForward: return QStringLiteral("Go Forward");
-    case kUp: return QStringLiteral("Go Up");
-    case kHome: return QStringLiteral("Go Home");
-    default: return {};
-    }
+    const ToolbarCommand* command = Find(id);
+    return command ? QCoreApplication::translate("ExplorerCommands", command->toolTip) : QString();
+}
+
+QIcon ToolbarIcon(int id)
+{
+    const ToolbarCommand* command = Find(id);
+    return command ? IconFor(command->icon) : QIcon();
 }
 
 } // namespace qb::cmd

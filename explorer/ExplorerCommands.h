@@ -2,6 +2,7 @@
 // Command ids of the explorer family (menus, toolbar, context menu), with their texts.
 // Menus, toolbar and tests reach every action by its id.
 
+#include <QIcon>
 #include <QString>
 
 namespace qb::cmd {
@@ -24,7 +25,9 @@ inline constexpr int kExit = 57665;
 inline constexpr int kRename = 221;
 inline constexpr int kRefresh = 223;
 
-// The string table: tooltip of a toolbar command, "" for others.
+// The string table: tooltip of a toolbar command, translated; "" for others.
 QString ToolTipText(int id);
+// The icon of a toolbar command; a null icon for others.
+QIcon ToolbarIcon(int id);
 
 } // namespace qb::cmd

@@ -1,10 +1,12 @@
 #include "ExplorerDlg.h"
 
-#include "AboutDlg.h"
 #include "ExplorerCommands.h"
-#include "Icons.h"
 #include "RemoteListCtrl.h"
-#include "UserPrompts.h"
+
+#include "ui/AboutDlg.h"
+#include "ui/Icons.h"
+#include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
 
 #include "app/ClientApp.h"
 #include "app/Settings.h"
@@ -27,7 +29,8 @@ constexpr int kMargin = 2;     // list and toolbar keep this far from the side e
 constexpr int kStatusRow = 20; // the status row's distance from the bottom
 constexpr int kMinWidth = 320, kMinHeight = 240, kDefaultWidth = 640, kDefaultHeight = 480;
 
-const char* kHint = "Double click a file/folder to open, or right click in blank area to create a new one.";
+const char* const kHint = QT_TRANSLATE_NOOP(
+    "qb::CExplorerDlg", "Double click a file/folder to open, or right click in blank area to create a new one.");
 
 } // namespace
 
@@ -43,7 +46,7 @@ CExplorerDlg::CExplorerDlg(CClientApp& app, QWidget* parent) : QDialog(parent), 
     m_client->installEventFilter(this);
 
     m_list = new CRemoteListCtrl(app, m_client);
-    m_countText = new QLabel(QStringLiteral("0 objects"), m_client);
+    m_countText = new QLabel(tr("0 objects"), m_client);
     m_pathText = new QLabel(m_client);
     m_pathText->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     m_pathText->setTextFormat(Qt::PlainText);
@@ -56,7 +59,7 @@ CExplorerDlg::CExplorerDlg(CClientApp& app, QWidget* parent) : QDialog(parent), 
     connect(m_list, &CRemoteListCtrl::folderOpened, this, &CExplorerDlg::PushHistory);
     connect(m_list, &CRemoteListCtrl::newFileRequested, this, [this] { RunCommand(cmd::kNewFile); });
     connect(m_list, &CRemoteListCtrl::fileOpenRequested, this, [this](const std::string&, bool) {
-        Prompts().Information(this, QStringLiteral("This version of Quillbox cannot open notes yet."));
+        Prompts().Information(this, tr("This version of Quillbox cannot open notes yet."));
     });
 }
 
@@ -88,7 +91,7 @@ void CExplorerDlg::CreateToolBar()
         QAction* action = m_actions.value(id);
         if (!action)
             action = MakeAction(id, cmd::ToolTipText(id));
-        action->setIcon(ToolbarIcon(id));
+        action->setIcon(cmd::ToolbarIcon(id));
         m_toolBar->addAction(action);
         if (auto* button = qobject_cast<QToolButton*>(m_toolBar->widgetForAction(action)))
             button->setFixedWidth(24);
@@ -99,26 +102,26 @@ void CExplorerDlg::CreateToolBar()
 void CExplorerDlg::CreateMenuBar()
 {
     auto* bar = new QMenuBar(this);
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    file->addAction(MakeAction(cmd::kNewFile, QStringLiteral("&New File")));
-    file->addAction(MakeAction(cmd::kNewFolder, QStringLiteral("New &Folder")));
+    QMenu* file = bar->addMenu(tr("&File"));
+    file->addAction(MakeAction(cmd::kNewFile, tr("&New File")));
+    file->addAction(MakeAction(cmd::kNewFolder, tr("New &Folder")));
     file->addSeparator();
-    file->addAction(MakeAction(cmd::kOpenLocal, QStringLiteral("&Open Local")));
+    file->addAction(MakeAction(cmd::kOpenLocal, tr("&Open Local")));
     file->addSeparator();
-    file->addAction(MakeAction(cmd::kExit, QStringLiteral("E&xit")));
+    file->addAction(MakeAction(cmd::kExit, tr("E&xit")));
 
-    m_editMenu = bar->addMenu(QStringLiteral("Edit"));
-    m_editMenu->addAction(MakeAction(cmd::kCopy, QStringLiteral("&Copy")));
-    m_editMenu->addAction(MakeAction(cmd::kCut, QStringLiteral("Cu&t")));
+    m_editMenu = bar->addMenu(tr("Edit"));
+    m_editMenu->addAction(MakeAction(cmd::kCopy, tr("&Copy")));
+    m_editMenu->addAction(MakeAction(cmd::kCut, tr("Cu&t")));
     m_editMenu->addSeparator();
-    m_editMenu->addAction(MakeAction(cmd::kPaste, QStringLiteral("&Paste")));
+    m_editMenu->addAction(MakeAction(cmd::kPaste, tr("&Paste")));
     m_editMenu->addSeparator();
-    m_editMenu->addAction(MakeAction(cmd::kDelete, QStringLiteral("&Delete")));
+    m_editMenu->addAction(MakeAction(cmd::kDelete, tr("&Delete")));
     connect(m_editMenu, &QMenu::aboutToShow, this, &CExplorerDlg::UpdateEditMenu);
 
-    QMenu* help = bar->addMenu(QStringLiteral("Help"));
-    help->addAction(MakeAction(cmd::kAbout, QStringLiteral("About")));
-    help->addAction(MakeAction(cmd::kOnlineHelp, QStringLiteral("Online Help")));
+    QMenu* help = bar->addMenu(tr("Help"));
+    help->addAction(MakeAction(cmd::kAbout, tr("About")));
+    help->addAction(MakeAction(cmd::kOnlineHelp, tr("Online Help")));
     layout()->setMenuBar(bar);
 
     // Notes open in the editor, which this build does not have yet: present, not silent.
@@ -133,7 +136,7 @@ bool CExplorerDlg::Init()
     m_list->InitView();
     const ChannelError listed = m_list->ListDirectory("");
     PushHistory("");
-    m_pathText->setText(QString::fromLatin1(kHint));
+    m_pathText->setText(tr(kHint));
     if (listed != ChannelError::None)
         return false;
     setWindowIcon(ProgramIcon());

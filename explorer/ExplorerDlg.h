@@ -4,6 +4,8 @@
 
 #include "NavigationHistory.h"
 
+#include "ui/ProgramName.h"
+
 #include <QDialog>
 #include <QHash>
 
@@ -20,7 +22,7 @@ namespace qb {
 class CClientApp;
 class CRemoteListCtrl;
 
-inline constexpr const char* kExplorerTitle = "Quillbox Explorer";
+inline constexpr const char* kExplorerTitle = kProgramName;
 
 class CExplorerDlg : public QDialog {
     Q_OBJECT

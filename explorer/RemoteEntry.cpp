@@ -1,5 +1,7 @@
 #include "RemoteEntry.h"
 
+#include <QCoreApplication>
+
 #include <climits>
 #include <ctime>
 
@@ -65,7 +67,7 @@ QString SizeText(const RemoteEntry& entry)
     if (entry.isFolder)
         return {};
     const long long kb = (static_cast<long long>(entry.size) + 999) / 1000;
-    return QStringLiteral("%1 KB").arg(kb);
+    return QCoreApplication::translate("RemoteEntry", "%1 KB").arg(kb);
 }
 
 QString DateText(const RemoteEntry& entry)

@@ -1,7 +1,9 @@
 #include "RemoteListCtrl.h"
 
 #include "ExplorerCommands.h"
-#include "UserPrompts.h"
+
+#include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
 
 #include "app/ClientApp.h"
 #include "app/RequestBodies.h"
@@ -83,9 +85,9 @@ void CRemoteListCtrl::ShowListing(const std::string& path, ReplyReader& reply)
     m_model.SetEntries(std::move(entries));
     m_model.SortEntries(m_sortColumn, g_sortAscending);
     header()->setSortIndicator(m_sortColumn, Qt::AscendingOrder);
-    emit countTextChanged(QStringLiteral("%1 items").arg(m_model.rowCount()));
+    emit countTextChanged(tr("%n items", nullptr, m_model.rowCount()));
     m_currentDir = path;
-    emit pathTextChanged(path.empty() ? QStringLiteral("Home") : Text(path));
+    emit pathTextChanged(path.empty() ? tr("Home") : Text(path));
 }
 
 int CRemoteListCtrl::AddEntryLine(std::string_view line, int index)
@@ -187,7 +189,7 @@ int CRemoteListCtrl::DeleteSelection()
     const auto names = SelectedNames();
     if (names.empty())
         return 0;
-    if (!Prompts().AskYesNo(this, QStringLiteral("Are you sure you want to delete the selected items?")))
+    if (!Prompts().AskYesNo(this, tr("Are you sure you want to delete the selected items?")))
         return 0;
     WaitCursor wait;
     const ScriptReply reply = m_app.Post(kScriptDelete, DeleteBody(m_app.MakeSessionToken(), m_currentDir, names));
@@ -239,8 +241,8 @@ void CRemoteListCtrl::RenameEntry(int row, const QString& newText)
 std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
-    auto add = [&](int id, const char* text, bool enabled) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
+    auto add = [&](int id, const QString& text, bool enabled) {
+        QAction* action = menu->addAction(text);
         action->setData(id);
         action->setEnabled(enabled);
         return action;
@@ -248,27 +250,27 @@ std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
     const auto rows = SelectedRows();
     if (rows.empty()) {
         // Notes open in the editor, which this build does not have yet.
-        add(cmd::kNewFile, "New File", false);
-        add(cmd::kNewFolder, "New Folder", true);
+        add(cmd::kNewFile, tr("New File"), false);
+        add(cmd::kNewFolder, tr("New Folder"), true);
         menu->addSeparator();
-        add(cmd::kPaste, "Paste", !m_clipNames.empty());
+        add(cmd::kPaste, tr("Paste"), !m_clipNames.empty());
         menu->addSeparator();
-        add(cmd::kRefresh, "Refresh", true);
+        add(cmd::kRefresh, tr("Refresh"), true);
         return menu;
     }
     const bool oneFolder = rows.size() == 1 && m_model.At(rows.front()).isFolder;
-    add(cmd::kOpenExclusive, "Open Exclusive", false);
+    add(cmd::kOpenExclusive, tr("Open Exclusive"), false);
     menu->addSeparator();
-    add(cmd::kCopy, "Copy", true);
-    add(cmd::kCut, "Cut", true);
+    add(cmd::kCopy, tr("Copy"), true);
+    add(cmd::kCut, tr("Cut"), true);
     menu->addSeparator();
     if (oneFolder) {
-        add(cmd::kPaste, "&Paste", !m_clipNames.empty());
+        add(cmd::kPaste, tr("&Paste"), !m_clipNames.empty());
         menu->addSeparator();
     }
-    add(cmd::kRename, "Rename", true);
+    add(cmd::kRename, tr("Rename"), true);
     menu->addSeparator();
-    add(cmd::kDelete, "Delete", true);
+    add(cmd::kDelete, tr("Delete"), true);
     return menu;
 }
 

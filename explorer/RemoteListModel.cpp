@@ -1,6 +1,6 @@
 #include "RemoteListModel.h"
 
-#include "Icons.h"
+#include "ui/Icons.h"
 
 #include <QColor>
 
@@ -56,9 +56,9 @@ QVariant RemoteListModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     if (role == Qt::DisplayRole) {
         switch (section) {
-        case kColumnName: return QStringLiteral("Name");
-        case kColumnSize: return QStringLiteral("Size");
-        default: return QStringLiteral("Date Modified");
+        case kColumnName: return tr("Name");
+        case kColumnSize: return tr("Size");
+        default: return tr("Date Modified");
         }
     }
     if (role == Qt::TextAlignmentRole)

@@ -1,7 +1,7 @@
 #include "WidgetShell.h"
 
 #include "explorer/ExplorerDlg.h"
-#include "explorer/UserPrompts.h"
+#include "ui/UserPrompts.h"
 
 #include <QApplication>
 

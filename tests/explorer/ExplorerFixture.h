@@ -4,7 +4,8 @@
 
 #include "explorer/ExplorerDlg.h"
 #include "explorer/RemoteListCtrl.h"
-#include "explorer/UserPrompts.h"
+
+#include "ui/UserPrompts.h"
 
 #include "app/ClientApp.h"
 #include "server/ServerFixture.h"

@@ -1,13 +1,17 @@
 #include "ExplorerFixture.h"
 
-#include "explorer/AboutDlg.h"
 #include "explorer/ExplorerCommands.h"
+
+#include "ui/PseudoTranslator.h"
 
 #include "app/Settings.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
+#include <QToolBar>
 
 using namespace qb;
 using namespace qb::testing;
@@ -184,13 +188,57 @@ TEST_F(ExplorerTest, EditMenuFollowsSelectionAndClipboard)
     EXPECT_FALSE(m_explorer->Action(cmd::kNewFile)->isEnabled()); // comes with the editor
 }
 
-TEST(AboutBox, TitleAndNameLine)
+TEST_F(ExplorerTest, EveryTextOfTheWindowIsTranslated)
 {
-    for (int i = 0; i < 2; ++i) {
-        CAboutDlg about;
-        EXPECT_EQ(about.windowTitle(), QStringLiteral("About Quillbox Explorer..."));
-        const auto* name = about.findChild<QLabel*>(QStringLiteral("nameText"));
-        ASSERT_TRUE(name);
-        EXPECT_EQ(name->text(), QStringLiteral("Quillbox Explorer 2.3"));
+    MakeFolder("/F");
+    MakeNote("/a.rtf");
+    PseudoTranslator translator;
+    ASSERT_TRUE(OpenExplorer());
+    Strings untranslated;
+    auto check = [&](const QString& text) {
+        if (!PseudoTranslator::IsTranslated(text))
+            untranslated.push_back(text.toStdString());
+    };
+    auto checkActions = [&](const QList<QAction*>& actions) {
+        for (const QAction* action : actions) {
+            if (!action->isSeparator())
+                check(action->text());
+        }
+    };
+    const auto* bar = m_explorer->findChild<QMenuBar*>();
+    ASSERT_TRUE(bar);
+    for (const QAction* menu : bar->actions()) {
+        check(menu->text());
+        checkActions(menu->menu()->actions());
     }
+    const auto* toolBar = m_explorer->findChild<QToolBar*>();
+    ASSERT_TRUE(toolBar);
+    for (const QAction* action : toolBar->actions()) {
+        if (!action->isSeparator())
+            check(action->toolTip());
+    }
+    for (int column = 0; column < m_list->model()->columnCount(); ++column)
+        check(m_list->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+    check(m_list->model()->index(1, kColumnSize).data().toString()); // a.rtf's size
+    check(m_explorer->CountText().text());
+    check(m_explorer->PathText().text()); // the hint
+    m_list->clearSelection();
+    checkActions(m_list->BuildContextMenu()->actions());
+    Select({"F"});
+    m_list->CopySelection(false);
+    checkActions(m_list->BuildContextMenu()->actions());
+    m_list->ListDirectory("");
+    check(m_explorer->PathText().text()); // Home
+    Select({"a.rtf"});
+    m_list->DeleteSelection(); // answered No
+    Open("a.rtf");
+    for (const auto& text : m_prompts.asked)
+        check(QString::fromStdString(text));
+    for (const auto& text : m_prompts.shown)
+        check(QString::fromStdString(text));
+    EXPECT_EQ(untranslated, Strings{});
+    EXPECT_EQ(m_prompts.asked.size() + m_prompts.shown.size(), 2u);
+    EXPECT_EQ(m_explorer->CountText().text(), QStringLiteral("[2 items]"));
+    EXPECT_EQ(m_explorer->Action(cmd::kBack)->toolTip(), QStringLiteral("[Go Back]"));
+    EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer")); // a name, not a text
 }

@@ -1,6 +1,7 @@
-#include "UserPrompts.h"
+#include "ui/UserPrompts.h"
 
-#include <QApplication>
+#include "ui/ProgramName.h"
+
 #include <QMessageBox>
 
 namespace qb {
@@ -10,7 +11,7 @@ IUserPrompts* g_prompts = nullptr;
 
 QString Caption()
 {
-    return QStringLiteral("Quillbox Explorer");
+    return QString::fromLatin1(kProgramName);
 }
 
 } // namespace
@@ -41,16 +42,6 @@ IUserPrompts& Prompts()
 void SetPrompts(IUserPrompts* prompts)
 {
     g_prompts = prompts;
-}
-
-WaitCursor::WaitCursor()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-WaitCursor::~WaitCursor()
-{
-    QApplication::restoreOverrideCursor();
 }
 
 } // namespace qb

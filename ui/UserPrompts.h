@@ -30,13 +30,4 @@ public:
 IUserPrompts& Prompts();
 void SetPrompts(IUserPrompts* prompts); // nullptr restores the real boxes
 
-// The wait cursor for the life of a scope.
-class WaitCursor {
-public:
-    WaitCursor();
-    ~WaitCursor();
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 } // namespace qb

@@ -1,12 +1,11 @@
 #pragma once
 // The About box: name and version, slogan, the maker's lines.
 
+#include "ui/ProgramName.h"
+
 #include <QDialog>
 
 namespace qb {
-
-inline constexpr const char* kProgramName = "Quillbox Explorer";
-inline constexpr const char* kProgramVersion = "2.3";
 
 class CAboutDlg : public QDialog {
     Q_OBJECT

@@ -1,6 +1,6 @@
-#include "AboutDlg.h"
+#include "ui/AboutDlg.h"
 
-#include "Icons.h"
+#include "ui/Icons.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -11,7 +11,7 @@ namespace qb {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("About %1...").arg(QLatin1String(kProgramName)));
+    setWindowTitle(tr("About %1...").arg(QLatin1String(kProgramName)));
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcon().pixmap(32, 32));
 
@@ -21,19 +21,19 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     name->setFont(QFont(QStringLiteral("Arial"), 14));
     name->setStyleSheet(QStringLiteral("color: rgb(51, 34, 255);"));
 
-    auto* slogan = new QLabel(QStringLiteral("Put Your Notes/Docs Here And Access Them from Everywhere!"), this);
+    auto* slogan = new QLabel(tr("Put Your Notes/Docs Here And Access Them from Everywhere!"), this);
     slogan->setObjectName(QStringLiteral("sloganText"));
     QFont bold(QStringLiteral("Arial"), 10);
     bold.setBold(true);
     slogan->setFont(bold);
     slogan->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto* notice = new QLabel(QStringLiteral("Copyright (C) 2026 The Quillbox developers"), this);
-    auto* web = new QLabel(QStringLiteral("Your notes, on your own server"), this);
+    auto* notice = new QLabel(tr("Copyright (C) 2026 The Quillbox developers"), this);
+    auto* web = new QLabel(tr("Your notes, on your own server"), this);
     notice->setAlignment(Qt::AlignCenter);
     web->setAlignment(Qt::AlignCenter);
 

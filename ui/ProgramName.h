@@ -1,0 +1,10 @@
+#pragma once
+// The program's name and version: the About box, message box captions and the explorer's
+// title show them. Names are not translated.
+
+namespace qb {
+
+inline constexpr const char* kProgramName = "Quillbox Explorer";
+inline constexpr const char* kProgramVersion = "2.3";
+
+} // namespace qb
