@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Load on loopback: listing a 100-entry folder, opening and saving a 10 KB note through
-# quillbox-server, and nginx serving a 10 KB static file, with 1, 8 and 64 clients.
+# quillbox-server, and nginx serving a 10 KB static file, with 1, 8, 64 and 512 clients;
+# then listing with 8 clients while 1000 idle and 64 slow (one byte a second) connections
+# are held open. Every request has 10 s before it counts as a failure (timeouts=).
 # Needs nginx (apt-get install nginx-light). Usage: bench/server_bench.sh [SECONDS]
+# QUILLBOX_SERVER=path runs another build of the server (e.g. an older one, to compare).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-5}
 build=build/default
-load=$build/bench/server_load
+loader=$build/bench/server_load
+# Failures are reported in the figures; they do not stop the run.
+load() { "$loader" "$@" || true; }
 cli=$build/cli/quillbox-cli
 work=$(mktemp -d)
 cleanup() {
@@ -17,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 
 port=$((20000 + RANDOM % 20000))
-$build/server/quillbox-server --listen 127.0.0.1:$port --db "$work/bench.db" --quiet 2>"$work/server.log" &
+${QUILLBOX_SERVER:-$build/server/quillbox-server} --listen 127.0.0.1:$port --db "$work/bench.db" --quiet 2>"$work/server.log" &
 server=$!
 until curl -sf http://127.0.0.1:$port/UserGuide.htm >/dev/null; do sleep 0.1; done
 base=http://127.0.0.1:$port/Buffer/Buffer0000/bin
@@ -50,10 +55,13 @@ CONF
 nginx -c "$work/nginx.conf"
 until curl -sf http://127.0.0.1:$nport/file10k >/dev/null; do sleep 0.1; done
 
-for clients in 1 8 64; do
+for clients in 1 8 64 512; do
     echo "== $clients clients, $seconds s each"
-    printf 'list 100 entries  '; $load --url $base/qbdir.pl --body-file "$work/list.body" --clients $clients --seconds "$seconds" --expect OK
-    printf 'open 10 KB note   '; $load --url $base/qbopen.pl --body-file "$work/open.body" --clients $clients --seconds "$seconds" --expect "OK "
-    printf 'save 10 KB note   '; $load --url $base/qbsave.pl --body-file "$work/save.body" --clients $clients --seconds "$seconds" --expect OK
-    printf 'nginx 10 KB file  '; $load --url http://127.0.0.1:$nport/file10k --clients $clients --seconds "$seconds"
+    printf 'list 100 entries  '; load --url $base/qbdir.pl --body-file "$work/list.body" --clients $clients --seconds "$seconds" --expect OK
+    printf 'open 10 KB note   '; load --url $base/qbopen.pl --body-file "$work/open.body" --clients $clients --seconds "$seconds" --expect "OK "
+    printf 'save 10 KB note   '; load --url $base/qbsave.pl --body-file "$work/save.body" --clients $clients --seconds "$seconds" --expect OK
+    printf 'nginx 10 KB file  '; load --url http://127.0.0.1:$nport/file10k --clients $clients --seconds "$seconds"
 done
+
+echo "== 8 clients listing beside 1000 idle and 64 slow connections, $seconds s"
+printf 'list 100 entries  '; load --url $base/qbdir.pl --body-file "$work/list.body" --clients 8 --seconds "$seconds" --expect OK --hold-idle 1000 --hold-slow 64

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev libgl1-mesa-dev
-    libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev zlib1g-dev
+    libcurl4-openssl-dev libboost-dev libsqlite3-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth curl
 )

@@ -1,28 +1,20 @@
 #pragma once
 // The HTTP side: POST on /Buffer/Buffer0000/bin/ + a script name, GET /UserGuide.htm,
-// 404 for everything else. Bodies are read by the handler itself (capped), never by a
-// form decoder.
+// 404 for everything else. Only complete bodies reach the service (HttpFront reads them,
+// capped and under deadlines); never a form decoder.
 
 #include "NotesService.h"
+#include "ServerOptions.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <thread>
-
-namespace httplib {
-class Server;
-}
 
 namespace qb::server {
 
-struct ServerOptions {
-    std::string host = "127.0.0.1";
-    int port = 8080; // 0 picks a free port
-    std::size_t maxBodyBytes = 8 * 1024 * 1024;
-    bool log = true;
-    std::size_t workers = 64; // requests served at once
-};
+class HttpFront;
+class IHttpHandler;
 
 class NotesServer {
 public:
@@ -31,23 +23,27 @@ public:
     NotesServer(const NotesServer&) = delete;
     NotesServer& operator=(const NotesServer&) = delete;
 
-    // Binds and serves on a thread of its own; the bound port, or -1 when binding failed.
+    // Binds and serves on threads of its own; the bound port, or -1 when binding failed
+    // (Error() tells why).
     int Start();
-    // Serves on the calling thread until Stop; false when binding failed.
+    // Serves until Stop, blocking the calling thread; false when binding failed.
     bool Run();
     void Stop();
     int Port() const { return m_port; }
+    // Why Start failed, e.g. "the address is already in use".
+    const std::string& Error() const { return m_error; }
+    std::size_t OpenConnections() const;
 
 private:
-    void Install();
-    int Bind();
-
     NotesService& m_service;
     ServerOptions m_options;
-    std::unique_ptr<httplib::Server> m_http;
-    std::thread m_thread;
+    std::unique_ptr<IHttpHandler> m_handler;
+    std::unique_ptr<HttpFront> m_front;
     int m_port = -1;
-    std::atomic<bool> m_finished = false;
+    std::string m_error;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_stopped;
+    bool m_serving = false;
 };
 
 } // namespace qb::server

@@ -1,12 +1,15 @@
 // quillbox-server --listen HOST:PORT --db PATH [--lock-lease SECONDS] [--max-note-bytes N]
-//                 [--max-body N] [--quiet]
+//                 [--max-body N] [--max-connections N] [--header-timeout SECONDS]
+//                 [--body-timeout SECONDS] [--idle-timeout SECONDS] [--workers N] [--quiet]
 
 #include "NotesServer.h"
 #include "SqliteStore.h"
 
 #include <csignal>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,7 +21,9 @@ int Usage(const std::string& problem)
     std::fprintf(stderr,
                  "quillbox-server: %s\n"
                  "usage: quillbox-server [--listen HOST:PORT] [--db PATH] [--lock-lease SECONDS]\n"
-                 "                       [--max-note-bytes N] [--max-body N] [--quiet]\n",
+                 "                       [--max-note-bytes N] [--max-body N] [--max-connections N]\n"
+                 "                       [--header-timeout SECONDS] [--body-timeout SECONDS]\n"
+                 "                       [--idle-timeout SECONDS] [--workers N] [--quiet]\n",
                  problem.c_str());
     return 2;
 }
@@ -28,6 +33,17 @@ bool ParseNumber(const char* text, long long& value)
     char* end = nullptr;
     value = std::strtoll(text, &end, 10);
     return end && *end == '\0' && value >= 0;
+}
+
+// Every connection is an open file: the soft limit (often 1024) would cap the server far
+// below what it can serve.
+void RaiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 } // namespace
@@ -47,6 +63,7 @@ int main(int argc, char** argv)
             return Usage(arg + " needs a value");
         const char* value = argv[++i];
         long long number = 0;
+        const bool isNumber = ParseNumber(value, number);
         if (arg == "--listen") {
             const std::string listen = value;
             const auto colon = listen.rfind(':');
@@ -56,17 +73,28 @@ int main(int argc, char** argv)
             serverOptions.port = static_cast<int>(number);
         } else if (arg == "--db") {
             db = value;
-        } else if (arg == "--lock-lease" && ParseNumber(value, number)) {
+        } else if (arg == "--lock-lease" && isNumber) {
             serviceOptions.lockLeaseSeconds = number;
-        } else if (arg == "--max-note-bytes" && ParseNumber(value, number)) {
+        } else if (arg == "--max-note-bytes" && isNumber) {
             serviceOptions.maxNoteBytes = static_cast<std::size_t>(number);
-        } else if (arg == "--max-body" && ParseNumber(value, number)) {
+        } else if (arg == "--max-body" && isNumber) {
             serverOptions.maxBodyBytes = static_cast<std::size_t>(number);
+        } else if (arg == "--max-connections" && isNumber && number > 0) {
+            serverOptions.maxConnections = static_cast<std::size_t>(number);
+        } else if (arg == "--header-timeout" && isNumber && number > 0) {
+            serverOptions.headerTimeout = std::chrono::seconds(number);
+        } else if (arg == "--body-timeout" && isNumber && number > 0) {
+            serverOptions.bodyTimeout = std::chrono::seconds(number);
+        } else if (arg == "--idle-timeout" && isNumber && number > 0) {
+            serverOptions.idleTimeout = std::chrono::seconds(number);
+        } else if (arg == "--workers" && isNumber && number > 0 && number <= 1024) {
+            serverOptions.workers = static_cast<std::size_t>(number);
         } else {
             return Usage("unknown or malformed option " + arg);
         }
     }
 
+    RaiseOpenFileLimit();
     try {
         // Notes are private: whatever the server or SQLite creates is for its owner only.
         ::umask(077);
@@ -83,12 +111,12 @@ int main(int argc, char** argv)
         sigaddset(&stopSignals, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
         if (server.Start() < 0) {
-            std::fprintf(stderr, "quillbox-server: cannot listen on %s:%d\n", serverOptions.host.c_str(),
-                         serverOptions.port);
+            std::fprintf(stderr, "quillbox-server: cannot listen on %s:%d: %s\n", serverOptions.host.c_str(),
+                         serverOptions.port, server.Error().c_str());
             return 1;
         }
-        std::fprintf(stderr, "quillbox-server: listening on http://%s:%d with database %s\n",
-                     serverOptions.host.c_str(), server.Port(), db.c_str());
+        std::fprintf(stderr, "quillbox-server: listening on http://%s:%d with database %s (pid %d)\n",
+                     serverOptions.host.c_str(), server.Port(), db.c_str(), static_cast<int>(::getpid()));
         int signal = 0;
         sigwait(&stopSignals, &signal);
         server.Stop();

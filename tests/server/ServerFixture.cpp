@@ -2,8 +2,7 @@
 
 #include "codec/SessionToken.h"
 
-#include <httplib.h>
-
+#include "RawHttp.h"
 
 namespace qb::testing {
 
@@ -12,19 +11,27 @@ std::string Token(const std::string& account)
     return CTokenSealer().Seal(FormatTokenText(std::time(nullptr), account));
 }
 
+namespace {
+
+HttpReply Exchange(int port, const std::string& request)
+{
+    RawConnection connection(port);
+    if (!connection.Connected() || !connection.Send(request))
+        return {};
+    const auto reply = connection.ReadReply(std::chrono::seconds(10));
+    return reply ? HttpReply{reply->status, reply->body} : HttpReply{};
+}
+
+} // namespace
+
 HttpReply PostRaw(int port, const std::string& path, const std::string& body)
 {
-    httplib::Client client("127.0.0.1", port);
-    client.set_read_timeout(10, 0);
-    const auto res = client.Post(path.c_str(), body, "application/x-www-form-urlencoded");
-    return res ? HttpReply{res->status, res->body} : HttpReply{};
+    return Exchange(port, PostRequest(path, body, "Connection: close\r\n"));
 }
 
 HttpReply GetRaw(int port, const std::string& path)
 {
-    httplib::Client client("127.0.0.1", port);
-    const auto res = client.Get(path.c_str());
-    return res ? HttpReply{res->status, res->body} : HttpReply{};
+    return Exchange(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
 }
 
 void ServerTest::SetUp()
