@@ -22,7 +22,8 @@ std::optional<Bytes> UnwrapDocument(std::string_view envelopeText, const std::st
                                     std::string* keyName = nullptr);
 std::string MakeToken(const std::string& account, std::time_t now);
 // rtf-text, rtf-html or rtf-roundtrip of RTF bytes, as the reader and writer see them.
-// Needs a QGuiApplication.
+// False with error set when the bytes are not RTF (out is empty) or when pictures could not
+// be written (out holds the RTF without them). Needs a QGuiApplication.
 bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error);
 
 int Run(int argc, char** argv);

@@ -95,7 +95,9 @@ TEST(RtfRoundTrip, FormatBarFormatsPicturesAndScriptsSurvive)
     c.insertText(QStringLiteral("picture: "), base);
     c.insertImage(picture);
 
-    const std::string rtf = rtf::ToRtf(doc);
+    const auto written = rtf::ToRtf(doc);
+    EXPECT_TRUE(written.droppedPictures.empty());
+    const std::string& rtf = written.rtf;
     EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252\\deff0", 0), 0u);
     EXPECT_NE(rtf.find("\\u1055\\'3f"), std::string::npos);
     EXPECT_NE(rtf.find("\\pngblip"), std::string::npos);
@@ -155,7 +157,7 @@ TEST(RtfRoundTrip, TablesAndLinksSurvive)
     link.setAnchorHref(QStringLiteral("https://example.org/?q=1&r={2}"));
     c.insertText(QStringLiteral("link"), link);
 
-    const auto back = Read(rtf::ToRtf(doc));
+    const auto back = Read(rtf::ToRtf(doc).rtf);
     QTextTable* read = nullptr;
     for (QTextFrame* frame : back.doc->rootFrame()->childFrames())
         read = read ? read : qobject_cast<QTextTable*>(frame);
@@ -175,16 +177,18 @@ TEST(RtfWriter, OutputComesInPieces)
     std::vector<std::size_t> pieces;
     std::string joined;
     EXPECT_TRUE(rtf::WriteRtf(doc, [&](std::string_view piece) {
-        pieces.push_back(piece.size());
-        joined.append(piece);
-        return true;
-    }));
+                    pieces.push_back(piece.size());
+                    joined.append(piece);
+                    return true;
+                }).Complete());
     ASSERT_GT(pieces.size(), 3u);
     for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
         EXPECT_EQ(pieces[i], rtf::kWritePiece);
-    EXPECT_EQ(joined, rtf::ToRtf(doc));
+    EXPECT_EQ(joined, rtf::ToRtf(doc).rtf);
 
     int calls = 0;
-    EXPECT_FALSE(rtf::WriteRtf(doc, [&](std::string_view) { return ++calls < 2; }));
+    const rtf::WriteResult stopped = rtf::WriteRtf(doc, [&](std::string_view) { return ++calls < 2; });
+    EXPECT_FALSE(stopped.sinkAccepted);
+    EXPECT_FALSE(stopped.Complete());
     EXPECT_EQ(calls, 2);
 }

@@ -116,9 +116,11 @@ TEST(RtfRobustness, MutatedDocumentsNeverCrash)
                 bad = "{";
         }
         const auto read = Read(bad);
-        // Whatever was read must also be writable.
+        // Whatever was read must also be writable, pictures included.
         if (read.status != rtf::ReadStatus::NotRtf) {
-            EXPECT_FALSE(rtf::ToRtf(*read.doc).empty());
+            const auto written = rtf::ToRtf(*read.doc);
+            EXPECT_FALSE(written.rtf.empty());
+            EXPECT_TRUE(written.droppedPictures.empty()) << bad;
         }
     }
 }
