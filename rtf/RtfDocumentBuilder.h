@@ -18,7 +18,7 @@ struct PictureResource;
 struct ParagraphFormat {
     QTextBlockFormat block;
     std::optional<QTextListFormat> list;
-    QTextCharFormat mark; // the paragraph's own character format (its bullet, an empty line)
+    QTextCharFormat mark; // the paragraph's own character format: its bullet, an empty line's height
 };
 
 class DocumentBuilder {

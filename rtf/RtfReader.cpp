@@ -50,6 +50,12 @@ QTextListFormat::Style StyleOf(ListKind kind)
     }
 }
 
+// \fs and \afs: half points, the default for none or a nonsense size.
+int HalfPoints(bool hasParam, int param)
+{
+    return hasParam && param > 0 ? std::min(param, kMaxFontHalfPoints) : 24;
+}
+
 // The formats a run shows. Associated formats apply to \dbch and \rtlch text, as word
 // processors read them; \loch, \hich and \ltrch text keeps the plain ones.
 CharState Shown(const CharState& s)
@@ -108,7 +114,13 @@ private:
     void Flush();
     void EndParagraph();
     ParagraphFormat CurrentParagraphFormat();
-    QTextCharFormat FormatOf(const CharState& state);
+    // The format of a state, remembered for the state asked last: runs and paragraph marks
+    // ask for few states, in long stretches.
+    struct FormatCache {
+        std::optional<CharState> state;
+        QTextCharFormat format;
+    };
+    QTextCharFormat FormatOf(const CharState& state, FormatCache& cache);
     int CodePage();
 
     Tokenizer m_tokens;
@@ -143,8 +155,7 @@ private:
     int m_lead = -1;        // pending lead byte of a double-byte character
     int m_skipFallback = 0; // characters still to skip after \u
 
-    std::optional<CharState> m_formatState;
-    QTextCharFormat m_format;
+    FormatCache m_runFormat, m_markFormat;
 };
 
 ReadStatus Reader::Run()
@@ -265,10 +276,10 @@ int Reader::CodePage()
     return it != m_fonts.end() && it->second.codePage != 0 ? it->second.codePage : m_defaultCodePage;
 }
 
-QTextCharFormat Reader::FormatOf(const CharState& state)
+QTextCharFormat Reader::FormatOf(const CharState& state, FormatCache& cache)
 {
-    if (m_formatState && *m_formatState == state)
-        return m_format;
+    if (cache.state && *cache.state == state)
+        return cache.format;
     const CharState s = Shown(state);
     QTextCharFormat f;
     const auto font = m_fonts.find(s.font >= 0 ? s.font : m_defaultFont);
@@ -305,8 +316,8 @@ QTextCharFormat Reader::FormatOf(const CharState& state)
         f.setAnchor(true);
         f.setAnchorHref(m_fields[static_cast<std::size_t>(s.field)].href);
     }
-    m_formatState = state;
-    m_format = f;
+    cache.state = state;
+    cache.format = f;
     return f;
 }
 
@@ -314,7 +325,7 @@ void Reader::Flush()
 {
     if (m_run.isEmpty())
         return;
-    m_builder.InsertText(m_run, FormatOf(*m_runState), Top().para.inTable);
+    m_builder.InsertText(m_run, FormatOf(*m_runState, m_runFormat), Top().para.inTable);
     m_run.clear();
 }
 
@@ -690,16 +701,6 @@ void Reader::OnDocumentWord(const Keyword& k, bool hasParam, int param)
     }
 }
 
-namespace {
-
-// \fs and \afs: half points, the default for none or a nonsense size.
-int HalfPoints(bool hasParam, int param)
-{
-    return hasParam && param > 0 ? std::min(param, kMaxFontHalfPoints) : 24;
-}
-
-} // namespace
-
 void Reader::OnCharacterWord(const Keyword& k, bool hasParam, int param)
 {
     CharState& chr = Top().chr;
@@ -813,7 +814,7 @@ ParagraphFormat Reader::CurrentParagraphFormat()
     // link's format stays with the link's text.
     CharState mark = Top().chr;
     mark.field = -1;
-    out.mark = FormatOf(mark);
+    out.mark = FormatOf(mark, m_markFormat);
     return out;
 }
 
