@@ -167,6 +167,7 @@ Result<std::string, std::string> UnwrapCommand(std::string_view envelopeText, co
 bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error)
 {
     QTextDocument document;
+    error.clear();
     const rtf::ReadStatus status = rtf::ReadRtf(rtf, document);
     if (status == rtf::ReadStatus::NotRtf) {
         error = "this is not an RTF file";
@@ -176,11 +177,18 @@ bool RtfCommand(const std::string& command, std::string_view rtf, std::string& o
         out = document.toPlainText().toStdString() + "\n";
     else if (command == "rtf-html")
         out = document.toHtml().toStdString();
-    else
-        out = rtf::ToRtf(document);
+    else {
+        const rtf::RtfText written = rtf::ToRtf(document);
+        out = written.rtf;
+        if (!written.droppedPictures.empty()) {
+            error = std::to_string(written.droppedPictures.size()) + " picture(s) could not be written and are missing:";
+            for (const rtf::DroppedPicture& picture : written.droppedPictures)
+                error += " " + picture.name.toStdString() + " at " + std::to_string(picture.position);
+        }
+    }
     if (status == rtf::ReadStatus::Damaged)
         std::fprintf(stderr, "quillbox-cli: the RTF is damaged or truncated; this is what could be read\n");
-    return true;
+    return error.empty();
 }
 
 std::string MakeToken(const std::string& account, std::time_t now)
@@ -243,10 +251,9 @@ int Run(int argc, char** argv)
         char* argv[] = {name, nullptr};
         QGuiApplication gui(argc, argv);
         std::string out;
-        if (!RtfCommand(options->command, *input, out, error))
-            return fail(error);
+        const bool complete = RtfCommand(options->command, *input, out, error);
         std::fwrite(out.data(), 1, out.size(), stdout);
-        return 0;
+        return complete ? 0 : fail(error);
     }
     if (options->command == "wrap" || options->command == "unwrap") {
         if (options->command == "wrap" && options->name.empty())

@@ -23,7 +23,8 @@ Result<std::string, std::string> WrapCommand(std::string_view document, const st
 Result<std::string, std::string> UnwrapCommand(std::string_view envelopeText, const KeySource& keySource);
 std::string MakeToken(const std::string& account, std::time_t now);
 // rtf-text, rtf-html or rtf-roundtrip of RTF bytes, as the reader and writer see them.
-// Needs a QGuiApplication.
+// False with error set when the bytes are not RTF (out is empty) or when pictures could not
+// be written (out holds the RTF without them). Needs a QGuiApplication.
 bool RtfCommand(const std::string& command, std::string_view rtf, std::string& out, std::string& error);
 
 int Run(int argc, char** argv);

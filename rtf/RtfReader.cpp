@@ -1,77 +1,23 @@
 #include "RtfReader.h"
 
 #include "CodePage.h"
+#include "RtfDocumentBuilder.h"
+#include "RtfKeywords.h"
 #include "RtfPicture.h"
+#include "RtfReaderState.h"
 #include "RtfTokenizer.h"
 
 #include <QColor>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
-#include <QTextList>
-#include <QTextTable>
-#include <QUrl>
 
 #include <algorithm>
 #include <map>
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace qb::rtf {
 namespace {
-
-enum class Dest {
-    Normal,
-    Skip,
-    FontTable,
-    ColorTable,
-    Pict,
-    FieldInst,
-    Object,        // only its \result is shown
-    ObjectPending, // a group inside an object: shown only when it is the \result
-    Pn,            // old-style numbering of the paragraph
-    ListTable,
-    ListOverrideTable,
-};
-
-enum class ListKind { None, Bullet, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman };
-
-struct CharState {
-    bool bold = false, italic = false, underline = false, strike = false;
-    int font = -1; // -1: the default font
-    int halfPoints = 24;
-    int fg = 0, bg = 0; // colour table indexes; 0 is "auto"
-    int valign = 0;     // 1 super, -1 sub
-    int field = -1;     // index of the field whose result this text is
-    bool operator==(const CharState&) const = default;
-};
-
-struct ParaState {
-    Qt::Alignment align = Qt::AlignLeft;
-    int li = 0, ri = 0, fi = 0, sb = 0, sa = 0; // twips
-    ListKind list = ListKind::None;
-    int listLevel = 0;
-    int ls = 0; // \ls override number, resolved through the list tables
-    bool inTable = false;
-};
-
-struct Group {
-    Dest dest = Dest::Normal;
-    CharState chr;
-    ParaState para;
-    int uc = 1;
-    bool starred = false; // the group began with \*
-    bool first = true;    // no control word seen yet in this group
-    bool listGroup = false; // a \list of the list table: its levels are kept at its end
-    int picture = -1;     // the \pict being collected
-};
-
-struct FontInfo {
-    QString name;
-    int codePage = 0;
-};
 
 struct Field {
     QString instruction;
@@ -104,26 +50,33 @@ QTextListFormat::Style StyleOf(ListKind kind)
     }
 }
 
-// Destinations whose content is never text of the document.
-bool IsSkippedDestination(std::string_view w)
+// \fs and \afs: half points, the default for none or a nonsense size.
+int HalfPoints(bool hasParam, int param)
 {
-    static const std::unordered_set<std::string_view> skipped = {
-        "stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
-        "footnote", "pntext", "listtext", "pntxtb", "pntxta", "objdata", "objclass", "objname", "objalias",
-        "objsect", "objtime", "nonshppict", "themedata", "colorschememapping", "datastore", "latentstyles",
-        "rsidtbl", "generator", "xmlnsdecl", "mmathPr", "pgdsctbl", "revtbl", "filetbl", "bkmkstart", "bkmkend",
-        "private", "userprops", "docvar", "fldtype", "annotation", "atnid", "atnauthor", "comment", "tc", "xe",
-        "txe", "bxe", "rxe", "do", "sp", "sn", "sv", "shpinst", "shptxt", "template", "keywords", "title",
-        "subject", "author", "operator", "doccomm", "company", "category", "manager", "hlinkbase", "buptim",
-        "printim", "revtim", "creatim", "expandedcolortbl", "leveltext", "levelnumbers", "listname", "liststylename",
-        "wgrffmtfilter", "pnseclvl", "fchars", "lchars", "panose", "falt", "ftnsep", "ftnsepc", "ftncn", "aftnsep",
-        "aftnsepc", "aftncn", "mhtmltag", "htmltag", "fldrslt_placeholder", "ud"};
-    return skipped.count(w) != 0;
+    return hasParam && param > 0 ? std::min(param, kMaxFontHalfPoints) : 24;
+}
+
+// The formats a run shows. Associated formats apply to \dbch and \rtlch text, as word
+// processors read them; \loch, \hich and \ltrch text keeps the plain ones.
+CharState Shown(const CharState& s)
+{
+    if (!s.doubleByte && !s.rtl)
+        return s;
+    CharState shown = s;
+    const AssociatedState& a = s.associated;
+    shown.bold = a.bold.value_or(s.bold);
+    shown.italic = a.italic.value_or(s.italic);
+    shown.underline = a.underline.value_or(s.underline);
+    shown.strike = a.strike.value_or(s.strike);
+    shown.font = a.font.value_or(s.font);
+    shown.halfPoints = a.halfPoints.value_or(s.halfPoints);
+    shown.fg = a.fg.value_or(s.fg);
+    return shown;
 }
 
 class Reader {
 public:
-    Reader(std::string_view rtf, QTextDocument& document) : m_tokens(rtf), m_doc(document), m_cursor(&document) {}
+    Reader(std::string_view rtf, QTextDocument& document) : m_tokens(rtf), m_builder(document) {}
 
     ReadStatus Run();
 
@@ -131,27 +84,47 @@ private:
     Group& Top() { return m_stack.back(); }
     void OnGroupStart();
     void OnGroupEnd();
-    void OnWord(std::string_view word, bool hasParam, int param);
+    void OnFieldInstructionEnd(int field);
     void OnSymbol(char symbol, bool hasParam, int param);
     void OnText(std::string_view text);
     void OnBinary(std::string_view data);
+
+    // Control words: the destination decides which handler reads a word.
+    void OnWord(std::string_view word, bool hasParam, int param);
+    bool OnDestination(const Keyword* keyword, bool starred);
+    void OnFontTableWord(const Keyword& k, int param);
+    void OnColorTableWord(const Keyword& k, int param);
+    void OnPictureWord(const Keyword& k, int param);
+    void OnNumberingWord(const Keyword& k, int param);
+    void OnListTableWord(const Keyword& k, bool hasParam, int param);
+    void OnListOverrideWord(const Keyword& k, bool hasParam, int param);
+    void OnBodyWord(const Keyword& k, bool hasParam, int param);
+    void OnDocumentWord(const Keyword& k, bool hasParam, int param);
+    void OnCharacterWord(const Keyword& k, bool hasParam, int param);
+    void OnAssociatedWord(const Keyword& k, bool hasParam, int param);
+    void OnParagraphWord(const Keyword& k, int param);
+    void OnTableWord(const Keyword& k);
+
+    void CommitFont();
+    void CommitColor();
     void AddByte(unsigned char byte);
     void AddChar(QChar ch);
     void StartRunFor(const CharState& state);
     bool SkippingFallback();
     void Flush();
     void EndParagraph();
-    void ApplyParagraph();
-    void InsertPicture(const Picture& picture);
-    QTextCharFormat CurrentCharFormat();
+    ParagraphFormat CurrentParagraphFormat();
+    // The format of a state, remembered for the state asked last: runs and paragraph marks
+    // ask for few states, in long stretches.
+    struct FormatCache {
+        std::optional<CharState> state;
+        QTextCharFormat format;
+    };
+    QTextCharFormat FormatOf(const CharState& state, FormatCache& cache);
     int CodePage();
-    void EnterTableIfNeeded();
-    void LeaveTableIfNeeded();
-    void EnsureCell();
 
     Tokenizer m_tokens;
-    QTextDocument& m_doc;
-    QTextCursor m_cursor;
+    DocumentBuilder m_builder;
     CodePageDecoder m_decoder;
     std::vector<Group> m_stack;
     int m_overflow = 0; // groups beyond the depth limit, skipped whole
@@ -162,8 +135,9 @@ private:
     int m_defaultFont = 0;
     std::map<int, FontInfo> m_fonts;
     int m_fontNumber = -1;
-    int m_fontCodePage = 0;
+    FontInfo m_fontEntry;       // the font table entry being read; its name is in the bytes below
     std::string m_fontNameBytes;
+    bool m_fontPending = false; // a \f was seen and its entry is not committed yet
     std::vector<std::optional<QColor>> m_colors;
     int m_red = -1, m_green = -1, m_blue = -1;
 
@@ -175,20 +149,13 @@ private:
 
     std::vector<Field> m_fields;
     std::vector<Picture> m_pictures;
-    int m_imageCount = 0;
 
     QString m_run;
     std::optional<CharState> m_runState;
-    int m_lead = -1;         // pending lead byte of a double-byte character
-    int m_skipFallback = 0;  // characters still to skip after \u
+    int m_lead = -1;        // pending lead byte of a double-byte character
+    int m_skipFallback = 0; // characters still to skip after \u
 
-    QTextTable* m_table = nullptr;
-    int m_row = 0, m_col = 0;
-    int m_cellRow = -1, m_cellCol = -1;
-    bool m_rowPending = false;
-
-    std::optional<CharState> m_formatState;
-    QTextCharFormat m_format;
+    FormatCache m_runFormat, m_markFormat;
 };
 
 ReadStatus Reader::Run()
@@ -200,9 +167,7 @@ ReadStatus Reader::Run()
     if (word.type != TokenType::ControlWord || word.word.substr(0, 3) != "rtf")
         return ReadStatus::NotRtf;
     m_stack.push_back(Group{});
-    m_doc.clear();
-    m_cursor = QTextCursor(&m_doc);
-    m_cursor.beginEditBlock();
+    m_builder.Begin();
     for (;;) {
         const Token t = m_tokens.Next();
         if (t.type == TokenType::End)
@@ -223,8 +188,8 @@ ReadStatus Reader::Run()
         m_damaged = true;
     Flush();
     if (!m_closed)
-        ApplyParagraph();
-    m_cursor.endEditBlock();
+        m_builder.ApplyParagraph(CurrentParagraphFormat());
+    m_builder.End();
     return m_damaged ? ReadStatus::Damaged : ReadStatus::Ok;
 }
 
@@ -256,7 +221,7 @@ void Reader::OnGroupEnd()
     Flush();
     m_skipFallback = 0;
     if (m_stack.size() <= 1) {
-        ApplyParagraph(); // the last paragraph, with the document's own state
+        m_builder.ApplyParagraph(CurrentParagraphFormat()); // the last paragraph, with the document's own state
         m_stack.clear();
         m_closed = true;
         return;
@@ -266,44 +231,41 @@ void Reader::OnGroupEnd()
     Group& parent = Top();
     switch (ended.dest) {
     case Dest::Pict:
-        if (ended.picture >= 0)
-            InsertPicture(m_pictures[static_cast<std::size_t>(ended.picture)]);
+        if (ended.picture >= 0 && parent.dest == Dest::Normal)
+            m_builder.InsertPicture(MakePictureResource(m_pictures[static_cast<std::size_t>(ended.picture)]),
+                                    parent.para.inTable);
         break;
     case Dest::Pn:
         // Numbering set inside {\*\pn ...} belongs to the paragraph around it.
         parent.para.list = ended.para.list;
         parent.para.listLevel = ended.para.listLevel;
         break;
-    case Dest::FontTable:
-        if (m_fontNumber >= 0 && !m_fontNameBytes.empty()) {
-            QString name;
-            for (const char c : m_fontNameBytes)
-                m_decoder.AppendByte(m_defaultCodePage, static_cast<unsigned char>(c), name);
-            m_fonts[m_fontNumber] = FontInfo{name.trimmed(), m_fontCodePage};
-        }
-        m_fontNameBytes.clear();
-        break;
+    case Dest::FontTable: CommitFont(); break;
     default: break;
     }
     if (ended.listGroup)
         m_listLevels[m_currentListId] = m_pendingLevels;
     // An instruction may sit in groups of its own inside \fldinst: read it once, at the end
     // of the outermost instruction group.
-    if (ended.dest == Dest::FieldInst && parent.dest != Dest::FieldInst && ended.chr.field >= 0) {
-        Field& field = m_fields[static_cast<std::size_t>(ended.chr.field)];
-        const QString inst = field.instruction.trimmed();
-        if (inst.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) {
-            QString target = inst.mid(9).trimmed();
-            // HYPERLINK "url" or HYPERLINK url; switches such as \l follow.
-            if (target.startsWith(QLatin1Char('"'))) {
-                const auto close = target.indexOf(QLatin1Char('"'), 1);
-                target = target.mid(1, close < 0 ? -1 : close - 1);
-            } else {
-                target = target.section(QLatin1Char(' '), 0, 0);
-            }
-            field.href = target;
-        }
+    if (ended.dest == Dest::FieldInst && parent.dest != Dest::FieldInst && ended.chr.field >= 0)
+        OnFieldInstructionEnd(ended.chr.field);
+}
+
+void Reader::OnFieldInstructionEnd(int index)
+{
+    Field& field = m_fields[static_cast<std::size_t>(index)];
+    const QString inst = field.instruction.trimmed();
+    if (!inst.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
+        return;
+    QString target = inst.mid(9).trimmed();
+    // HYPERLINK "url" or HYPERLINK url; switches such as \l follow.
+    if (target.startsWith(QLatin1Char('"'))) {
+        const auto close = target.indexOf(QLatin1Char('"'), 1);
+        target = target.mid(1, close < 0 ? -1 : close - 1);
+    } else {
+        target = target.section(QLatin1Char(' '), 0, 0);
     }
+    field.href = target;
 }
 
 int Reader::CodePage()
@@ -314,16 +276,20 @@ int Reader::CodePage()
     return it != m_fonts.end() && it->second.codePage != 0 ? it->second.codePage : m_defaultCodePage;
 }
 
-QTextCharFormat Reader::CurrentCharFormat()
+QTextCharFormat Reader::FormatOf(const CharState& state, FormatCache& cache)
 {
-    const CharState& s = *m_runState;
-    if (m_formatState && *m_formatState == s)
-        return m_format;
+    if (cache.state && *cache.state == state)
+        return cache.format;
+    const CharState s = Shown(state);
     QTextCharFormat f;
     const auto font = m_fonts.find(s.font >= 0 ? s.font : m_defaultFont);
-    if (font != m_fonts.end() && !font->second.name.isEmpty())
-        f.setFontFamilies({font->second.name});
-    f.setFontPointSize(std::clamp(s.halfPoints, 2, 3276) / 2.0);
+    if (font != m_fonts.end()) {
+        if (!font->second.name.isEmpty())
+            f.setFontFamilies({font->second.name});
+        if (font->second.family != QFont::AnyStyle)
+            f.setFontStyleHint(font->second.family);
+    }
+    f.setFontPointSize(std::clamp(s.halfPoints, 2, kMaxFontHalfPoints) / 2.0);
     if (s.bold)
         f.setFontWeight(QFont::Bold);
     if (s.italic)
@@ -350,8 +316,8 @@ QTextCharFormat Reader::CurrentCharFormat()
         f.setAnchor(true);
         f.setAnchorHref(m_fields[static_cast<std::size_t>(s.field)].href);
     }
-    m_formatState = s;
-    m_format = f;
+    cache.state = state;
+    cache.format = f;
     return f;
 }
 
@@ -359,8 +325,7 @@ void Reader::Flush()
 {
     if (m_run.isEmpty())
         return;
-    EnterTableIfNeeded();
-    m_cursor.insertText(m_run, CurrentCharFormat());
+    m_builder.InsertText(m_run, FormatOf(*m_runState, m_runFormat), Top().para.inTable);
     m_run.clear();
 }
 
@@ -398,33 +363,45 @@ bool Reader::SkippingFallback()
     return false;
 }
 
+// A font table entry ends at its ";" or, without one, at the end of its group. An entry
+// without a name is kept too: its family class tells the kind of face.
+void Reader::CommitFont()
+{
+    if (m_fontNumber >= 0 && (m_fontPending || !m_fontNameBytes.empty())) {
+        QString name;
+        for (const char c : m_fontNameBytes)
+            m_decoder.AppendByte(m_defaultCodePage, static_cast<unsigned char>(c), name);
+        FontInfo entry = m_fontEntry;
+        entry.name = name.trimmed();
+        m_fonts[m_fontNumber] = entry;
+    }
+    m_fontNameBytes.clear();
+    m_fontPending = false;
+}
+
+void Reader::CommitColor()
+{
+    if (m_red < 0 && m_green < 0 && m_blue < 0)
+        m_colors.emplace_back(std::nullopt);
+    else
+        m_colors.emplace_back(
+            QColor(std::clamp(m_red, 0, 255), std::clamp(m_green, 0, 255), std::clamp(m_blue, 0, 255)));
+    m_red = m_green = m_blue = -1;
+}
+
 void Reader::AddByte(unsigned char byte)
 {
     const Group& g = Top();
     if (g.dest == Dest::FontTable) {
-        if (byte == ';') {
-            // An entry without a group of its own ends here.
-            if (m_fontNumber >= 0) {
-                QString name;
-                for (const char c : m_fontNameBytes)
-                    m_decoder.AppendByte(m_defaultCodePage, static_cast<unsigned char>(c), name);
-                m_fonts[m_fontNumber] = FontInfo{name.trimmed(), m_fontCodePage};
-            }
-            m_fontNameBytes.clear();
-        } else if (m_fontNameBytes.size() < 256) {
+        if (byte == ';')
+            CommitFont();
+        else if (m_fontNameBytes.size() < 256)
             m_fontNameBytes += static_cast<char>(byte);
-        }
         return;
     }
     if (g.dest == Dest::ColorTable) {
-        if (byte == ';') {
-            if (m_red < 0 && m_green < 0 && m_blue < 0)
-                m_colors.emplace_back(std::nullopt);
-            else
-                m_colors.emplace_back(QColor(std::clamp(m_red, 0, 255), std::clamp(m_green, 0, 255),
-                                             std::clamp(m_blue, 0, 255)));
-            m_red = m_green = m_blue = -1;
-        }
+        if (byte == ';')
+            CommitColor();
         return;
     }
     if (g.dest != Dest::Normal && g.dest != Dest::FieldInst)
@@ -457,13 +434,8 @@ void Reader::OnText(std::string_view text)
     }
     // The common case, plain ASCII in the body, goes straight into the run.
     if (g.dest == Dest::Normal && m_skipFallback == 0 && m_lead < 0) {
-        bool ascii = true;
-        for (const char c : text) {
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                ascii = false;
-                break;
-            }
-        }
+        const bool ascii
+            = std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
         if (ascii) {
             StartRunFor(g.chr);
             m_run += QLatin1String(text.data(), static_cast<qsizetype>(text.size()));
@@ -538,344 +510,280 @@ void Reader::OnWord(std::string_view w, bool hasParam, int param)
         --m_skipFallback;
         return;
     }
-    auto on = [&] { return !hasParam || param != 0; };
-
     if (g.dest == Dest::ObjectPending) {
         g.dest = w == "result" ? Dest::Normal : Dest::Skip;
         return;
     }
-
-    // Destinations.
-    if (first || starred) {
-        if (w == "fonttbl") {
-            g.dest = Dest::FontTable;
-            return;
-        }
-        if (w == "colortbl") {
-            g.dest = Dest::ColorTable;
-            return;
-        }
-        if (w == "pict") {
-            g.dest = Dest::Pict;
-            g.picture = static_cast<int>(m_pictures.size());
-            m_pictures.emplace_back();
-            return;
-        }
-        if (w == "shppict")
-            return; // its \pict is shown; the \nonshppict fallback after it is skipped
-        if (w == "object") {
-            g.dest = Dest::Object;
-            return;
-        }
-        if (w == "result")
-            return;
-        if (w == "field") {
-            m_fields.emplace_back();
-            g.chr.field = static_cast<int>(m_fields.size()) - 1;
-            return;
-        }
-        if (w == "fldinst") {
-            g.dest = Dest::FieldInst;
-            return;
-        }
-        if (w == "fldrslt")
-            return;
-        if (w == "pn") {
-            g.dest = Dest::Pn;
-            return;
-        }
-        if (w == "listtable") {
-            g.dest = Dest::ListTable;
-            return;
-        }
-        if (w == "listoverridetable") {
-            g.dest = Dest::ListOverrideTable;
-            return;
-        }
-        // Anything else behind \* is a destination this reader does not know.
-        if (IsSkippedDestination(w) || starred) {
-            g.dest = Dest::Skip;
-            return;
-        }
-    }
-
+    const Keyword* keyword = FindKeyword(w);
+    // A destination is named by the first word of its group, or by the word after \*.
+    if ((first || starred) && OnDestination(keyword, starred))
+        return;
+    if (!keyword)
+        return;
+    const Keyword& k = *keyword;
     switch (g.dest) {
-    case Dest::FontTable:
-        if (w == "f") {
-            m_fontNumber = param;
-            m_fontCodePage = 0;
-            m_fontNameBytes.clear();
-        } else if (w == "fcharset") {
-            m_fontCodePage = CodePageOfCharset(param);
-        } else if (w == "cpg" && param > 0) {
-            m_fontCodePage = param;
-        }
-        return;
-    case Dest::ColorTable:
-        if (w == "red")
-            m_red = param;
-        else if (w == "green")
-            m_green = param;
-        else if (w == "blue")
-            m_blue = param;
-        return;
-    case Dest::Pict: {
-        if (g.picture < 0)
-            return;
-        Picture& p = m_pictures[static_cast<std::size_t>(g.picture)];
-        if (w == "pngblip")
-            p.kind = PictureKind::Png;
-        else if (w == "jpegblip")
-            p.kind = PictureKind::Jpeg;
-        else if (w == "dibitmap")
-            p.kind = PictureKind::Dib;
-        else if (w == "wmetafile")
-            p.kind = PictureKind::Metafile;
-        else if (w == "emfblip")
-            p.kind = PictureKind::Emf;
-        else if (w == "macpict" || w == "pmmetafile" || w == "wbitmap")
-            p.kind = PictureKind::Other;
-        else if (w == "picw")
-            p.picw = param;
-        else if (w == "pich")
-            p.pich = param;
-        else if (w == "picwgoal")
-            p.goalw = param;
-        else if (w == "pichgoal")
-            p.goalh = param;
-        else if (w == "picscalex")
-            p.scalex = param;
-        else if (w == "picscaley")
-            p.scaley = param;
-        return;
-    }
-    case Dest::Pn:
-        if (w == "pnlvlblt")
-            g.para.list = ListKind::Bullet;
-        else if (w == "pnlvlbody" && g.para.list == ListKind::None)
-            g.para.list = ListKind::Decimal;
-        else if (w == "pnlvl")
-            g.para.listLevel = std::clamp(param - 1, 0, 8);
-        else if (w == "pndec")
-            g.para.list = ListKind::Decimal;
-        else if (w == "pnlcltr")
-            g.para.list = ListKind::LowerAlpha;
-        else if (w == "pnucltr")
-            g.para.list = ListKind::UpperAlpha;
-        else if (w == "pnlcrm")
-            g.para.list = ListKind::LowerRoman;
-        else if (w == "pnucrm")
-            g.para.list = ListKind::UpperRoman;
-        return;
-    case Dest::ListTable:
-        if (w == "list") {
-            g.listGroup = true;
-            m_currentListId = 0;
-            m_pendingLevels.clear();
-        } else if (w == "listid" && hasParam) {
-            m_currentListId = param;
-        } else if (w == "levelnfc" && hasParam && m_pendingLevels.size() < 9) {
-            m_pendingLevels.push_back(KindOfNfc(param));
-        }
-        return;
-    case Dest::ListOverrideTable:
-        if (w == "listid")
-            m_overrideListId = param;
-        else if (w == "ls" && hasParam)
-            m_overrides[param] = m_overrideListId;
-        return;
+    case Dest::FontTable: OnFontTableWord(k, param); return;
+    case Dest::ColorTable: OnColorTableWord(k, param); return;
+    case Dest::Pict: OnPictureWord(k, param); return;
+    case Dest::Pn: OnNumberingWord(k, param); return;
+    case Dest::ListTable: OnListTableWord(k, hasParam, param); return;
+    case Dest::ListOverrideTable: OnListOverrideWord(k, hasParam, param); return;
     case Dest::Object:
     case Dest::ObjectPending:
     case Dest::Skip: return;
+    case Dest::Normal:
+    case Dest::FieldInst: OnBodyWord(k, hasParam, param); return;
+    }
+}
+
+bool Reader::OnDestination(const Keyword* keyword, bool starred)
+{
+    Group& g = Top();
+    if (!keyword || keyword->wordClass != WordClass::Destination) {
+        // Anything else behind \* is a destination this reader does not know.
+        if ((keyword && keyword->wordClass == WordClass::SkippedDestination) || starred) {
+            g.dest = Dest::Skip;
+            return true;
+        }
+        return false;
+    }
+    switch (keyword->word) {
+    case Word::FontTable: g.dest = Dest::FontTable; break;
+    case Word::ColorTable: g.dest = Dest::ColorTable; break;
+    case Word::Pict:
+        g.dest = Dest::Pict;
+        g.picture = static_cast<int>(m_pictures.size());
+        m_pictures.emplace_back();
+        break;
+    case Word::Object: g.dest = Dest::Object; break;
+    case Word::Field:
+        m_fields.emplace_back();
+        g.chr.field = static_cast<int>(m_fields.size()) - 1;
+        break;
+    case Word::FieldInst: g.dest = Dest::FieldInst; break;
+    case Word::Pn: g.dest = Dest::Pn; break;
+    case Word::ListTable: g.dest = Dest::ListTable; break;
+    case Word::ListOverrideTable: g.dest = Dest::ListOverrideTable; break;
+    // The group goes on as it is: \shppict's \pict is shown (the \nonshppict fallback after
+    // it is skipped), a \result or \fldrslt is text.
     default: break;
     }
+    return true;
+}
 
-    // Document-wide.
-    if (w == "ansi") {
-        m_defaultCodePage = 1252;
-    } else if (w == "mac") {
-        m_defaultCodePage = 10000;
-    } else if (w == "pc") {
-        m_defaultCodePage = 437;
-    } else if (w == "pca") {
-        m_defaultCodePage = 850;
-    } else if (w == "ansicpg" && param > 0) {
-        m_defaultCodePage = param;
-    } else if (w == "deff") {
-        m_defaultFont = param;
-    } else if (w == "uc") {
-        g.uc = std::clamp(param, 0, 16);
-    } else if (w == "u" && hasParam) {
-        const int code = param < 0 ? param + 65536 : param;
-        AddChar(QChar(static_cast<char16_t>(std::clamp(code, 0, 0xFFFF))));
-        m_skipFallback = g.uc;
-    }
-    // Characters.
-    else if (w == "b") {
-        g.chr.bold = on();
-    } else if (w == "i") {
-        g.chr.italic = on();
-    } else if (w == "ul" || w == "uld" || w == "uldash" || w == "uldashd" || w == "uldashdd" || w == "uldb"
-               || w == "ulhwave" || w == "ulldash" || w == "ulth" || w == "ulthd" || w == "ulthdash"
-               || w == "ulthdashd" || w == "ulthdashdd" || w == "ulthldash" || w == "ululdbwave" || w == "ulw"
-               || w == "ulwave") {
-        g.chr.underline = on();
-    } else if (w == "ulnone") {
-        g.chr.underline = false;
-    } else if (w == "strike" || w == "striked") {
-        g.chr.strike = on();
-    } else if (w == "f") {
-        g.chr.font = param;
-    } else if (w == "fs") {
-        g.chr.halfPoints = hasParam && param > 0 ? std::min(param, 3276) : 24;
-    } else if (w == "cf") {
-        g.chr.fg = param;
-    } else if (w == "cb" || w == "highlight" || w == "chcbpat") {
-        g.chr.bg = param;
-    } else if (w == "super") {
-        g.chr.valign = 1;
-    } else if (w == "sub") {
-        g.chr.valign = -1;
-    } else if (w == "nosupersub") {
-        g.chr.valign = 0;
-    } else if (w == "plain") {
-        const int field = g.chr.field;
-        g.chr = CharState{};
-        g.chr.field = field;
-    }
-    // Special characters.
-    else if (w == "par" || w == "sect" || w == "page") {
-        EndParagraph();
-    } else if (w == "line") {
-        AddChar(QChar(QChar::LineSeparator));
-    } else if (w == "tab") {
-        AddChar(QLatin1Char('\t'));
-    } else if (w == "emdash") {
-        AddChar(QChar(0x2014));
-    } else if (w == "endash") {
-        AddChar(QChar(0x2013));
-    } else if (w == "emspace") {
-        AddChar(QChar(0x2003));
-    } else if (w == "enspace") {
-        AddChar(QChar(0x2002));
-    } else if (w == "qmspace") {
-        AddChar(QChar(0x2005));
-    } else if (w == "bullet") {
-        AddChar(QChar(0x2022));
-    } else if (w == "lquote") {
-        AddChar(QChar(0x2018));
-    } else if (w == "rquote") {
-        AddChar(QChar(0x2019));
-    } else if (w == "ldblquote") {
-        AddChar(QChar(0x201C));
-    } else if (w == "rdblquote") {
-        AddChar(QChar(0x201D));
-    } else if (w == "zwj") {
-        AddChar(QChar(0x200D));
-    } else if (w == "zwnj") {
-        AddChar(QChar(0x200C));
-    }
-    // Paragraphs.
-    else if (w == "pard") {
-        g.para = ParaState{};
-    } else if (w == "ql") {
-        g.para.align = Qt::AlignLeft;
-    } else if (w == "qc") {
-        g.para.align = Qt::AlignHCenter;
-    } else if (w == "qr") {
-        g.para.align = Qt::AlignRight;
-    } else if (w == "qj") {
-        g.para.align = Qt::AlignJustify;
-    } else if (w == "li") {
-        g.para.li = param;
-    } else if (w == "ri") {
-        g.para.ri = param;
-    } else if (w == "fi") {
-        g.para.fi = param;
-    } else if (w == "sb") {
-        g.para.sb = param;
-    } else if (w == "sa") {
-        g.para.sa = param;
-    } else if (w == "ls") {
-        g.para.ls = param;
-    } else if (w == "ilvl") {
-        g.para.listLevel = std::clamp(param, 0, 8);
-    }
-    // Tables.
-    else if (w == "intbl") {
-        g.para.inTable = true;
-    } else if (w == "cell" || w == "nestcell") {
-        Flush();
-        EnsureCell();
-        ++m_col;
-    } else if (w == "row" || w == "nestrow") {
-        Flush();
-        if (m_table) {
-            m_rowPending = true;
-            m_col = 0;
-        }
+void Reader::OnFontTableWord(const Keyword& k, int param)
+{
+    switch (k.word) {
+    case Word::Font:
+        m_fontNumber = param;
+        m_fontEntry = FontInfo{};
+        m_fontNameBytes.clear();
+        m_fontPending = true;
+        break;
+    case Word::FontCharset: m_fontEntry.codePage = CodePageOfCharset(param); break;
+    case Word::FontCodePage:
+        if (param > 0)
+            m_fontEntry.codePage = param;
+        break;
+    case Word::FontFamily: m_fontEntry.family = static_cast<QFont::StyleHint>(k.value); break;
+    default: break;
     }
 }
 
-void Reader::EnterTableIfNeeded()
+void Reader::OnColorTableWord(const Keyword& k, int param)
 {
-    if (Top().para.inTable)
-        EnsureCell();
-    else
-        LeaveTableIfNeeded();
+    switch (k.word) {
+    case Word::Red: m_red = param; break;
+    case Word::Green: m_green = param; break;
+    case Word::Blue: m_blue = param; break;
+    default: break;
+    }
 }
 
-void Reader::LeaveTableIfNeeded()
+void Reader::OnPictureWord(const Keyword& k, int param)
 {
-    if (!m_table)
+    const Group& g = Top();
+    if (g.picture < 0)
         return;
-    m_cursor = m_table->lastCursorPosition();
-    m_cursor.movePosition(QTextCursor::NextBlock);
-    m_table = nullptr;
-    m_cellRow = m_cellCol = -1;
+    Picture& p = m_pictures[static_cast<std::size_t>(g.picture)];
+    switch (k.word) {
+    case Word::PictureKind: p.kind = static_cast<PictureKind>(k.value); break;
+    case Word::PictureWidth: p.picw = param; break;
+    case Word::PictureHeight: p.pich = param; break;
+    case Word::PictureGoalWidth: p.goalw = param; break;
+    case Word::PictureGoalHeight: p.goalh = param; break;
+    case Word::PictureScaleX: p.scalex = param; break;
+    case Word::PictureScaleY: p.scaley = param; break;
+    default: break;
+    }
 }
 
-void Reader::EnsureCell()
+void Reader::OnNumberingWord(const Keyword& k, int param)
 {
-    constexpr int kMaxColumns = 64;
-    if (!m_table) {
-        QTextTableFormat format;
-        format.setBorder(1);
-        format.setCellPadding(2);
-        format.setCellSpacing(0);
-        m_table = m_cursor.insertTable(1, 1, format);
-        // RTF ends the paragraph before a table with \par; the table needs no empty
-        // paragraph of its own in front of it.
-        QTextCursor before(&m_doc);
-        before.setPosition(m_table->firstPosition() - 1);
-        if (before.block().length() == 1 && before.block().previous().isValid()) {
-            before.setPosition(before.block().position());
-            before.deletePreviousChar();
-        }
-        m_row = 0;
-        m_col = 0;
-        m_rowPending = false;
-    }
-    if (m_rowPending) {
-        ++m_row;
-        m_rowPending = false;
-    }
-    while (m_table->rows() <= m_row)
-        m_table->appendRows(1);
-    const int col = std::min(m_col, kMaxColumns - 1);
-    while (m_table->columns() <= col)
-        m_table->appendColumns(1);
-    if (m_cellRow != m_row || m_cellCol != col) {
-        m_cursor = m_table->cellAt(m_row, col).lastCursorPosition();
-        m_cellRow = m_row;
-        m_cellCol = col;
+    ParaState& para = Top().para;
+    switch (k.word) {
+    case Word::PnBullet: para.list = ListKind::Bullet; break;
+    case Word::PnBody:
+        if (para.list == ListKind::None)
+            para.list = ListKind::Decimal;
+        break;
+    case Word::PnLevel: para.listLevel = std::clamp(param - 1, 0, 8); break;
+    case Word::PnKind: para.list = static_cast<ListKind>(k.value); break;
+    default: break;
     }
 }
 
-void Reader::ApplyParagraph()
+void Reader::OnListTableWord(const Keyword& k, bool hasParam, int param)
+{
+    switch (k.word) {
+    case Word::List:
+        Top().listGroup = true;
+        m_currentListId = 0;
+        m_pendingLevels.clear();
+        break;
+    case Word::ListId:
+        if (hasParam)
+            m_currentListId = param;
+        break;
+    case Word::LevelNumberFormat:
+        if (hasParam && m_pendingLevels.size() < 9)
+            m_pendingLevels.push_back(KindOfNfc(param));
+        break;
+    default: break;
+    }
+}
+
+void Reader::OnListOverrideWord(const Keyword& k, bool hasParam, int param)
+{
+    if (k.word == Word::ListId)
+        m_overrideListId = param;
+    else if (k.word == Word::ListOverride && hasParam)
+        m_overrides[param] = m_overrideListId;
+}
+
+void Reader::OnBodyWord(const Keyword& k, bool hasParam, int param)
+{
+    switch (k.wordClass) {
+    case WordClass::Document: OnDocumentWord(k, hasParam, param); break;
+    case WordClass::Character: OnCharacterWord(k, hasParam, param); break;
+    case WordClass::Associated: OnAssociatedWord(k, hasParam, param); break;
+    case WordClass::Paragraph: OnParagraphWord(k, param); break;
+    case WordClass::Table: OnTableWord(k); break;
+    case WordClass::Special:
+        if (k.word == Word::ParagraphEnd)
+            EndParagraph();
+        else
+            AddChar(QChar(static_cast<char16_t>(k.value)));
+        break;
+    default: break; // words of a table or a picture mean nothing in the text
+    }
+}
+
+void Reader::OnDocumentWord(const Keyword& k, bool hasParam, int param)
+{
+    Group& g = Top();
+    switch (k.word) {
+    case Word::CodePage: m_defaultCodePage = k.value; break;
+    case Word::AnsiCodePage:
+        if (param > 0)
+            m_defaultCodePage = param;
+        break;
+    case Word::DefaultFont: m_defaultFont = param; break;
+    case Word::UnicodeSkip: g.uc = std::clamp(param, 0, 16); break;
+    case Word::Unicode:
+        if (hasParam) {
+            const int code = param < 0 ? param + 65536 : param;
+            AddChar(QChar(static_cast<char16_t>(std::clamp(code, 0, 0xFFFF))));
+            m_skipFallback = g.uc;
+        }
+        break;
+    default: break;
+    }
+}
+
+void Reader::OnCharacterWord(const Keyword& k, bool hasParam, int param)
+{
+    CharState& chr = Top().chr;
+    const bool on = !hasParam || param != 0;
+    switch (k.word) {
+    case Word::Bold: chr.bold = on; break;
+    case Word::Italic: chr.italic = on; break;
+    case Word::Underline: chr.underline = on; break;
+    case Word::UnderlineNone: chr.underline = false; break;
+    case Word::Strike: chr.strike = on; break;
+    case Word::Font: chr.font = param; break;
+    case Word::FontSize: chr.halfPoints = HalfPoints(hasParam, param); break;
+    case Word::Foreground: chr.fg = param; break;
+    case Word::Background: chr.bg = param; break;
+    case Word::VerticalAlign: chr.valign = k.value; break;
+    case Word::Plain: {
+        const int field = chr.field;
+        chr = CharState{};
+        chr.field = field;
+        break;
+    }
+    default: break;
+    }
+}
+
+void Reader::OnAssociatedWord(const Keyword& k, bool hasParam, int param)
+{
+    CharState& chr = Top().chr;
+    AssociatedState& a = chr.associated;
+    const bool on = !hasParam || param != 0;
+    switch (k.word) {
+    case Word::AssocBold: a.bold = on; break;
+    case Word::AssocItalic: a.italic = on; break;
+    case Word::AssocUnderline: a.underline = on; break;
+    case Word::AssocUnderlineNone: a.underline = false; break;
+    case Word::AssocStrike: a.strike = on; break;
+    case Word::AssocFont: a.font = param; break;
+    case Word::AssocFontSize: a.halfPoints = HalfPoints(hasParam, param); break;
+    case Word::AssocForeground: a.fg = param; break;
+    case Word::Script: chr.doubleByte = k.value != 0; break;
+    case Word::Direction: chr.rtl = k.value != 0; break;
+    default: break;
+    }
+}
+
+void Reader::OnParagraphWord(const Keyword& k, int param)
+{
+    ParaState& para = Top().para;
+    switch (k.word) {
+    case Word::ParagraphDefault: para = ParaState{}; break;
+    case Word::Align: para.align = static_cast<Qt::AlignmentFlag>(k.value); break;
+    case Word::LeftIndent: para.li = param; break;
+    case Word::RightIndent: para.ri = param; break;
+    case Word::FirstIndent: para.fi = param; break;
+    case Word::SpaceBefore: para.sb = param; break;
+    case Word::SpaceAfter: para.sa = param; break;
+    case Word::ListOverride: para.ls = param; break;
+    case Word::ListLevel: para.listLevel = std::clamp(param, 0, 8); break;
+    default: break;
+    }
+}
+
+void Reader::OnTableWord(const Keyword& k)
+{
+    switch (k.word) {
+    case Word::InTable: Top().para.inTable = true; break;
+    case Word::Cell:
+        Flush();
+        m_builder.EndCell(CurrentParagraphFormat());
+        break;
+    case Word::Row:
+        Flush();
+        m_builder.EndRow();
+        break;
+    default: break;
+    }
+}
+
+ParagraphFormat Reader::CurrentParagraphFormat()
 {
     const ParaState& p = Top().para;
-    QTextBlockFormat block;
+    ParagraphFormat out;
+    QTextBlockFormat& block = out.block;
     block.setAlignment(p.align);
     ListKind kind = p.list;
     if (kind == ListKind::None && p.ls > 0) {
@@ -884,59 +792,36 @@ void Reader::ApplyParagraph()
         if (levels != m_listLevels.end() && !levels->second.empty()) {
             const auto& kinds = levels->second;
             kind = kinds[std::min<std::size_t>(static_cast<std::size_t>(p.listLevel), kinds.size() - 1)];
-        }
-        else
+        } else {
             kind = ListKind::Bullet;
+        }
     }
+    // Twips to pixels at 96 per inch. List paragraphs take their indent from the list.
     if (kind == ListKind::None) {
-        // Twips to pixels at 96 per inch.
         block.setLeftMargin(p.li / 15.0);
-        block.setRightMargin(p.ri / 15.0);
         block.setTextIndent(p.fi / 15.0);
-    } else {
-        block.setRightMargin(p.ri / 15.0);
     }
+    block.setRightMargin(p.ri / 15.0);
     block.setTopMargin(p.sb / 15.0);
     block.setBottomMargin(p.sa / 15.0);
-    m_cursor.setBlockFormat(block);
-    if (kind == ListKind::None)
-        return;
-    QTextListFormat list;
-    list.setStyle(StyleOf(kind));
-    list.setIndent(p.listLevel + 1);
-    const QTextBlock previous = m_cursor.block().previous();
-    if (QTextList* prior = previous.isValid() ? previous.textList() : nullptr;
-        prior && prior->format().style() == list.style() && prior->format().indent() == list.indent()) {
-        prior->add(m_cursor.block());
-    } else {
-        m_cursor.createList(list);
+    if (kind != ListKind::None) {
+        QTextListFormat list;
+        list.setStyle(StyleOf(kind));
+        list.setIndent(p.listLevel + 1);
+        out.list = list;
     }
+    // The paragraph mark takes the character format current where the paragraph ends; a
+    // link's format stays with the link's text.
+    CharState mark = Top().chr;
+    mark.field = -1;
+    out.mark = FormatOf(mark, m_markFormat);
+    return out;
 }
 
 void Reader::EndParagraph()
 {
     Flush();
-    if (Top().para.inTable)
-        EnsureCell();
-    else
-        LeaveTableIfNeeded();
-    ApplyParagraph();
-    m_cursor.insertBlock();
-}
-
-void Reader::InsertPicture(const Picture& picture)
-{
-    if (Top().dest != Dest::Normal)
-        return;
-    const PictureResource made = MakePictureResource(picture);
-    const QString name = QStringLiteral("rtfimage:%1").arg(++m_imageCount);
-    m_doc.addResource(QTextDocument::ImageResource, QUrl(name), made.resource);
-    QTextImageFormat image;
-    image.setName(name);
-    image.setWidth(made.size.width());
-    image.setHeight(made.size.height());
-    EnterTableIfNeeded();
-    m_cursor.insertImage(image);
+    m_builder.EndParagraph(CurrentParagraphFormat(), Top().para.inTable);
 }
 
 } // namespace

@@ -16,7 +16,9 @@ enum class ReadStatus {
     NotRtf,  // does not start with "{\rtf": the document is left empty
 };
 
-inline constexpr int kMaxGroupDepth = 1000;
+inline constexpr int kMaxGroupDepth = 1000;   // deeper groups are skipped whole
+inline constexpr int kMaxTableColumns = 64;  // further cells go into the last column
+inline constexpr int kMaxFontHalfPoints = 3276; // \fs beyond it is read as this size
 
 ReadStatus ReadRtf(std::string_view rtf, QTextDocument& document);
 

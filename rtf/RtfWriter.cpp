@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -14,6 +15,8 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace qb::rtf {
@@ -22,6 +25,77 @@ namespace {
 constexpr int kTwipsPerPixel = 15; // at 96 pixels an inch
 constexpr int kListIndentTwips = 360;
 
+// A font table entry: a face name, or none when only the kind of face is known, and its
+// family class.
+struct FontEntry {
+    QString family;
+    QFont::StyleHint hint = QFont::AnyStyle;
+    auto operator<=>(const FontEntry& other) const
+    {
+        if (const auto byName = family.compare(other.family); byName != 0)
+            return byName <=> 0;
+        return hint <=> other.hint;
+    }
+    bool operator==(const FontEntry&) const = default;
+};
+
+const char* FamilyClass(QFont::StyleHint hint)
+{
+    switch (hint) {
+    case QFont::Serif: return "\\froman";
+    case QFont::SansSerif: return "\\fswiss";
+    case QFont::TypeWriter:
+    case QFont::Monospace: return "\\fmodern";
+    case QFont::Cursive: return "\\fscript";
+    case QFont::Decorative:
+    case QFont::Fantasy: return "\\fdecor";
+    default: return "\\fnil";
+    }
+}
+
+// A picture as it goes into \pict: PNG or JPEG bytes and the picture's own size.
+struct EncodedPicture {
+    QByteArray data;
+    bool jpeg = false;
+    QSize size;
+};
+
+// PNG and JPEG data go out as they are, their size read from the header; anything else that
+// can be read is written as PNG. Nothing when the resource is no picture that can be read.
+std::optional<EncodedPicture> Encode(const QVariant& resource)
+{
+    QImage image;
+    if (resource.userType() == QMetaType::QByteArray) {
+        const QByteArray data = resource.toByteArray();
+        const bool jpeg = data.startsWith("\xFF\xD8");
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        if (jpeg || data.startsWith("\x89PNG")) {
+            QImageReader header(&buffer, jpeg ? "jpeg" : "png");
+            const QSize size = header.size();
+            if (size.isValid() && !size.isEmpty())
+                return EncodedPicture{data, jpeg, size};
+            buffer.seek(0);
+        }
+        QImageReader reader(&buffer); // another format: written again as PNG below
+        image = reader.read();
+    } else if (resource.userType() == QMetaType::QImage) {
+        image = resource.value<QImage>();
+    } else if (resource.userType() == QMetaType::QPixmap) {
+        image = resource.value<QPixmap>().toImage();
+    }
+    if (image.isNull())
+        return std::nullopt;
+    EncodedPicture out;
+    out.size = image.size();
+    QBuffer buffer(&out.data);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return std::nullopt;
+    return out;
+}
+
 class Writer {
 public:
     Writer(const QTextDocument& doc, const std::function<bool(std::string_view)>& sink, std::size_t piece)
@@ -29,7 +103,7 @@ public:
     {
     }
 
-    bool Run();
+    WriteResult Run();
 
 private:
     void CollectTables();
@@ -43,7 +117,7 @@ private:
     void WriteFragment(const QTextFragment& fragment);
     void WriteCharFormat(const QTextCharFormat& format);
     void WriteText(const QString& text);
-    void WriteImage(const QTextImageFormat& format);
+    void WriteImage(const QTextImageFormat& format, int position);
     void Put(std::string_view text);
     bool Drain(bool all);
 
@@ -53,21 +127,30 @@ private:
     std::string m_out;
     bool m_failed = false;
 
+    FontEntry FontOf(const QTextCharFormat& format) const;
+
     QString m_defaultFamily;
     double m_defaultSize = 12;
-    std::vector<QString> m_fonts;
-    std::map<QString, int> m_fontIndex;
+    std::vector<FontEntry> m_fonts;
+    std::map<FontEntry, int> m_fontIndex;
     int m_symbolFont = -1;
     std::vector<QColor> m_colors;
     std::map<QRgb, int> m_colorIndex;
+    std::vector<DroppedPicture> m_dropped;
 };
 
-QString FamilyOf(const QTextCharFormat& format, const QString& fallback)
+// A run without a face name but with a family class keeps the class and gets no invented
+// name; a run with neither is in the document's default font.
+FontEntry Writer::FontOf(const QTextCharFormat& format) const
 {
+    const QFont::StyleHint hint
+        = format.hasProperty(QTextFormat::FontStyleHint) ? format.fontStyleHint() : QFont::AnyStyle;
     const QStringList families = format.fontFamilies().toStringList();
     if (!families.isEmpty() && !families.first().isEmpty())
-        return families.first();
-    return fallback;
+        return {families.first(), hint};
+    if (hint != QFont::AnyStyle)
+        return {QString(), hint};
+    return {m_defaultFamily, QFont::AnyStyle};
 }
 
 void Writer::Put(std::string_view text)
@@ -92,10 +175,10 @@ bool Writer::Drain(bool all)
 
 void Writer::CollectFormat(const QTextCharFormat& format)
 {
-    const QString family = FamilyOf(format, m_defaultFamily);
-    if (!m_fontIndex.count(family)) {
-        m_fontIndex[family] = static_cast<int>(m_fonts.size());
-        m_fonts.push_back(family);
+    const FontEntry font = FontOf(format);
+    if (!m_fontIndex.count(font)) {
+        m_fontIndex[font] = static_cast<int>(m_fonts.size());
+        m_fonts.push_back(font);
     }
     for (const QBrush& brush : {format.foreground(), format.background()}) {
         if (brush.style() == Qt::NoBrush)
@@ -110,7 +193,7 @@ void Writer::CollectFormat(const QTextCharFormat& format)
 
 int Writer::FontIndex(const QTextCharFormat& format) const
 {
-    const auto it = m_fontIndex.find(FamilyOf(format, m_defaultFamily));
+    const auto it = m_fontIndex.find(FontOf(format));
     return it == m_fontIndex.end() ? 0 : it->second;
 }
 
@@ -120,13 +203,13 @@ int Writer::ColorIndex(const QColor& color) const
     return it == m_colorIndex.end() ? 0 : it->second;
 }
 
-bool Writer::Run()
+WriteResult Writer::Run()
 {
     m_defaultFamily = m_doc.defaultFont().family();
     if (m_doc.defaultFont().pointSizeF() > 0)
         m_defaultSize = m_doc.defaultFont().pointSizeF();
-    m_fonts.push_back(m_defaultFamily);
-    m_fontIndex[m_defaultFamily] = 0;
+    m_fonts.push_back({m_defaultFamily, QFont::AnyStyle});
+    m_fontIndex[m_fonts.back()] = 0;
     bool bullets = false;
     for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
         if (block.textList())
@@ -136,13 +219,14 @@ bool Writer::Run()
     }
     if (bullets) {
         m_symbolFont = static_cast<int>(m_fonts.size());
-        m_fonts.push_back(QStringLiteral("Symbol"));
+        m_fonts.push_back({QStringLiteral("Symbol"), QFont::AnyStyle});
     }
 
     Put("{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat\\deflang1033{\\fonttbl");
     for (std::size_t i = 0; i < m_fonts.size(); ++i) {
-        Put("{\\f" + std::to_string(i) + (static_cast<int>(i) == m_symbolFont ? "\\ftech\\fcharset2 " : "\\fnil\\fcharset0 "));
-        WriteText(m_fonts[i]);
+        Put("{\\f" + std::to_string(i));
+        Put(static_cast<int>(i) == m_symbolFont ? "\\ftech\\fcharset2 " : std::string(FamilyClass(m_fonts[i].hint)) + "\\fcharset0 ");
+        WriteText(m_fonts[i].family);
         Put(";}");
     }
     Put("}\r\n{\\colortbl ;");
@@ -152,7 +236,8 @@ bool Writer::Run()
     Put("}\r\n\\viewkind4\\uc1\r\n");
     WriteFrame(m_doc.rootFrame());
     Put("}\r\n");
-    return Drain(true);
+    const bool accepted = Drain(true);
+    return {accepted, std::move(m_dropped)};
 }
 
 void Writer::WriteFrame(QTextFrame* frame)
@@ -299,7 +384,7 @@ void Writer::WriteFragment(const QTextFragment& fragment)
     WriteCharFormat(format);
     if (format.isImageFormat()) {
         for (int i = 0; i < fragment.length(); ++i)
-            WriteImage(format.toImageFormat());
+            WriteImage(format.toImageFormat(), fragment.position() + i);
     } else {
         WriteText(fragment.text());
     }
@@ -341,37 +426,19 @@ void Writer::WriteText(const QString& text)
     Put(out);
 }
 
-void Writer::WriteImage(const QTextImageFormat& format)
+void Writer::WriteImage(const QTextImageFormat& format, int position)
 {
-    const QVariant resource = m_doc.resource(QTextDocument::ImageResource, QUrl(format.name()));
-    QByteArray data;
-    QImage image;
-    bool jpeg = false;
-    if (resource.userType() == QMetaType::QByteArray) {
-        data = resource.toByteArray();
-        jpeg = data.startsWith("\xFF\xD8");
-        const bool png = data.startsWith("\x89PNG");
-        image.loadFromData(data);
-        if (!png && !jpeg)
-            data.clear(); // another format: written again as PNG below
-    } else if (resource.userType() == QMetaType::QImage) {
-        image = resource.value<QImage>();
-    } else if (resource.userType() == QMetaType::QPixmap) {
-        image = resource.value<QPixmap>().toImage();
-    }
-    if (image.isNull())
+    const auto picture = Encode(m_doc.resource(QTextDocument::ImageResource, QUrl(format.name())));
+    if (!picture) {
+        m_dropped.push_back({format.name(), position});
         return;
-    if (data.isEmpty()) {
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        jpeg = false;
     }
-    const int w = format.width() > 0 ? static_cast<int>(std::lround(format.width())) : image.width();
-    const int h = format.height() > 0 ? static_cast<int>(std::lround(format.height())) : image.height();
-    Put(std::string("{\\pict") + (jpeg ? "\\jpegblip" : "\\pngblip") + "\\picw" + std::to_string(image.width())
-        + "\\pich" + std::to_string(image.height()) + "\\picwgoal" + std::to_string(w * kTwipsPerPixel)
-        + "\\pichgoal" + std::to_string(h * kTwipsPerPixel) + "\r\n");
+    const QByteArray& data = picture->data;
+    const int w = format.width() > 0 ? static_cast<int>(std::lround(format.width())) : picture->size.width();
+    const int h = format.height() > 0 ? static_cast<int>(std::lround(format.height())) : picture->size.height();
+    Put(std::string("{\\pict") + (picture->jpeg ? "\\jpegblip" : "\\pngblip") + "\\picw"
+        + std::to_string(picture->size.width()) + "\\pich" + std::to_string(picture->size.height()) + "\\picwgoal"
+        + std::to_string(w * kTwipsPerPixel) + "\\pichgoal" + std::to_string(h * kTwipsPerPixel) + "\r\n");
     static const char* hex = "0123456789abcdef";
     std::string line;
     for (int i = 0; i < data.size(); ++i) {
@@ -388,20 +455,22 @@ void Writer::WriteImage(const QTextImageFormat& format)
 
 } // namespace
 
-bool WriteRtf(const QTextDocument& document, const std::function<bool(std::string_view)>& sink, std::size_t pieceSize)
+WriteResult WriteRtf(const QTextDocument& document, const std::function<bool(std::string_view)>& sink,
+                     std::size_t pieceSize)
 {
     Writer writer(document, sink, pieceSize);
     return writer.Run();
 }
 
-std::string ToRtf(const QTextDocument& document)
+RtfText ToRtf(const QTextDocument& document)
 {
-    std::string rtf;
-    WriteRtf(document, [&](std::string_view piece) {
-        rtf.append(piece);
+    RtfText out;
+    WriteResult result = WriteRtf(document, [&](std::string_view piece) {
+        out.rtf.append(piece);
         return true;
     });
-    return rtf;
+    out.droppedPictures = std::move(result.droppedPictures);
+    return out;
 }
 
 } // namespace qb::rtf

@@ -103,7 +103,7 @@ TEST(RtfInterop, OtherProgramsReadOurOutput)
     c.insertText(QStringLiteral("a bullet"));
     TempDir dir;
     const std::string rtfPath = (dir.path / "note.rtf").string();
-    std::ofstream(rtfPath, std::ios::binary) << rtf::ToRtf(doc);
+    std::ofstream(rtfPath, std::ios::binary) << rtf::ToRtf(doc).rtf;
 
     if (pandoc) {
         const std::string out = (dir.path / "pandoc.txt").string();

@@ -95,7 +95,9 @@ TEST(RtfRoundTrip, FormatBarFormatsPicturesAndScriptsSurvive)
     c.insertText(QStringLiteral("picture: "), base);
     c.insertImage(picture);
 
-    const std::string rtf = rtf::ToRtf(doc);
+    const auto written = rtf::ToRtf(doc);
+    EXPECT_TRUE(written.droppedPictures.empty());
+    const std::string& rtf = written.rtf;
     EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1252\\deff0", 0), 0u);
     EXPECT_NE(rtf.find("\\u1055\\'3f"), std::string::npos);
     EXPECT_NE(rtf.find("\\pngblip"), std::string::npos);
@@ -155,7 +157,7 @@ TEST(RtfRoundTrip, TablesAndLinksSurvive)
     link.setAnchorHref(QStringLiteral("https://example.org/?q=1&r={2}"));
     c.insertText(QStringLiteral("link"), link);
 
-    const auto back = Read(rtf::ToRtf(doc));
+    const auto back = Read(rtf::ToRtf(doc).rtf);
     QTextTable* read = nullptr;
     for (QTextFrame* frame : back.doc->rootFrame()->childFrames())
         read = read ? read : qobject_cast<QTextTable*>(frame);
@@ -175,16 +177,87 @@ TEST(RtfWriter, OutputComesInPieces)
     std::vector<std::size_t> pieces;
     std::string joined;
     EXPECT_TRUE(rtf::WriteRtf(doc, [&](std::string_view piece) {
-        pieces.push_back(piece.size());
-        joined.append(piece);
-        return true;
-    }));
+                    pieces.push_back(piece.size());
+                    joined.append(piece);
+                    return true;
+                }).Complete());
     ASSERT_GT(pieces.size(), 3u);
     for (std::size_t i = 0; i + 1 < pieces.size(); ++i)
         EXPECT_EQ(pieces[i], rtf::kWritePiece);
-    EXPECT_EQ(joined, rtf::ToRtf(doc));
+    EXPECT_EQ(joined, rtf::ToRtf(doc).rtf);
 
     int calls = 0;
-    EXPECT_FALSE(rtf::WriteRtf(doc, [&](std::string_view) { return ++calls < 2; }));
+    const rtf::WriteResult stopped = rtf::WriteRtf(doc, [&](std::string_view) { return ++calls < 2; });
+    EXPECT_FALSE(stopped.sinkAccepted);
+    EXPECT_FALSE(stopped.Complete());
     EXPECT_EQ(calls, 2);
+}
+
+namespace {
+
+int Count(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
+void InsertPicture(QTextCursor& cursor, const char* name, int width = 0)
+{
+    QTextImageFormat picture;
+    picture.setName(QString::fromLatin1(name));
+    if (width > 0)
+        picture.setWidth(width);
+    cursor.insertImage(picture);
+}
+
+} // namespace
+
+TEST(RtfWriter, PicturesThatCannotBeEncodedAreReported)
+{
+    QTextDocument doc;
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:good")), image);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:garbage")), QByteArray("no picture at all"));
+    QTextCursor c(&doc);
+    c.insertText(QStringLiteral("a"));
+    InsertPicture(c, "mem:good");
+    c.insertText(QStringLiteral("b"));
+    InsertPicture(c, "mem:missing"); // no resource of that name
+    InsertPicture(c, "mem:garbage");
+
+    const auto written = rtf::ToRtf(doc);
+    const std::vector<rtf::DroppedPicture> dropped = {{QStringLiteral("mem:missing"), 3},
+                                                      {QStringLiteral("mem:garbage"), 4}};
+    EXPECT_EQ(written.droppedPictures, dropped);
+    EXPECT_EQ(Count(written.rtf, "{\\pict"), 1);
+    EXPECT_EQ(Read(written.rtf).Text(), "a\xEF\xBF\xBC" "b");
+
+    const rtf::WriteResult result = rtf::WriteRtf(doc, [](std::string_view) { return true; });
+    EXPECT_TRUE(result.sinkAccepted);
+    EXPECT_EQ(result.droppedPictures, dropped);
+    EXPECT_FALSE(result.Complete());
+}
+
+TEST(RtfWriter, PngAndJpegBytesGoOutAsTheyAre)
+{
+    for (const char* format : {"PNG", "JPEG"}) {
+        const QByteArray bytes = EncodedImage(format, QSize(5, 7));
+        QTextDocument doc;
+        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:pic")), bytes);
+        QTextCursor c(&doc);
+        InsertPicture(c, "mem:pic", 50);
+        const auto written = rtf::ToRtf(doc);
+        EXPECT_TRUE(written.droppedPictures.empty()) << format;
+        const std::string blip = std::string(format) == "PNG" ? "\\pngblip" : "\\jpegblip";
+        EXPECT_NE(written.rtf.find("{\\pict" + blip + "\\picw5\\pich7\\picwgoal750\\pichgoal105\r\n"), std::string::npos)
+            << written.rtf.substr(0, 300);
+        std::string hex;
+        for (const char ch : written.rtf)
+            if (ch != '\r' && ch != '\n')
+                hex += ch;
+        EXPECT_NE(hex.find(Hex(bytes)), std::string::npos) << format;
+    }
 }

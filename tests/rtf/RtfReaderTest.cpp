@@ -1,6 +1,5 @@
 #include "RtfTestSupport.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -136,17 +135,6 @@ TEST(RtfReader, ListsInTheRichEditAndTheWordProcessorForms)
 
 namespace {
 
-QByteArray Encoded(const char* format, QSize size = QSize(4, 3))
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 struct Shown {
     int width = 0, height = 0;
     bool drawable = false; // the resource holds a picture Qt can draw
@@ -181,9 +169,9 @@ Shown Pictures(const ReadDocument& read)
 
 TEST(RtfReader, PicturesAtTheirGoalSize)
 {
-    const std::string png = Hex(Encoded("PNG"));
-    const std::string jpeg = Hex(Encoded("JPEG"));
-    QByteArray bmp = Encoded("BMP");
+    const std::string png = Hex(EncodedImage("PNG"));
+    const std::string jpeg = Hex(EncodedImage("JPEG"));
+    QByteArray bmp = EncodedImage("BMP");
     const std::string dib = Hex(bmp.mid(14)); // a device-independent bitmap has no file header
     const struct {
         std::string body;
@@ -192,8 +180,8 @@ TEST(RtfReader, PicturesAtTheirGoalSize)
         {"{\\pict\\pngblip\\picw4\\pich3\\picwgoal600\\pichgoal450 " + png + "}", 40, 30},
         {"{\\pict\\jpegblip\\picw4\\pich3 " + jpeg + "}", 4, 3},
         {"{\\pict\\dibitmap0\\picw4\\pich3\\picwgoal60\\pichgoal45 " + dib + "}", 4, 3},
-        {"{\\pict\\pngblip\\picwgoal600\\pichgoal450\\bin" + std::to_string(Encoded("PNG").size()) + " "
-             + Encoded("PNG").toStdString() + "}",
+        {"{\\pict\\pngblip\\picwgoal600\\pichgoal450\\bin" + std::to_string(EncodedImage("PNG").size()) + " "
+             + EncodedImage("PNG").toStdString() + "}",
          40, 30},
         {"{\\pict\\pngblip\\picscalex50\\picscaley200\\picwgoal600\\pichgoal450 " + png + "}", 20, 60},
     };
@@ -224,7 +212,7 @@ TEST(RtfReader, UndrawablePicturesBecomeVisiblePlaceholders)
 
 TEST(RtfReader, ShapePictureIsPreferredToItsFallback)
 {
-    const std::string png = Hex(Encoded("PNG"));
+    const std::string png = Hex(EncodedImage("PNG"));
     const auto read = Read(Rtf("{\\*\\shppict{\\pict\\pngblip " + png + "}}{\\nonshppict{\\pict\\wmetafile8 0100}}x"));
     EXPECT_EQ(Pictures(read).count, 1);
     EXPECT_EQ(Pictures(read).width, 4);

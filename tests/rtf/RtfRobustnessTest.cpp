@@ -3,7 +3,15 @@
 
 #include "RtfTestSupport.h"
 
+#include "rtf/RtfPicture.h"
 #include "rtf/RtfWriter.h"
+
+#include <QImage>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
 
 #include <gtest/gtest.h>
 
@@ -26,56 +34,128 @@ TEST(RtfRobustness, TruncatedAndUnbalancedGiveWhatCouldBeRead)
     const struct {
         std::string rtf;
         std::string text;
+        rtf::ReadStatus status;
     } rows[] = {
-        {"{\\rtf1\\ansi first\\par sec", "first\nsec"},
-        {"{\\rtf1\\ansi {\\b bold", "bold"},
-        {"{\\rtf1\\ansi a\\'e", "a"},
-        {"{\\rtf1\\ansi a\\u", "a"},
-        {"{\\rtf1\\ansi a\\", "a"},
-        {"{\\rtf1\\ansi {\\pict\\pngblip 89504e", ""},
-        {"{\\rtf1\\ansi a}}}} trailing", "a"},
+        {"{\\rtf1\\ansi first\\par sec", "first\nsec", rtf::ReadStatus::Damaged},
+        {"{\\rtf1\\ansi {\\b bold", "bold", rtf::ReadStatus::Damaged},
+        {"{\\rtf1\\ansi a\\'e", "a", rtf::ReadStatus::Damaged},
+        {"{\\rtf1\\ansi a\\u", "a", rtf::ReadStatus::Damaged},
+        {"{\\rtf1\\ansi a\\", "a", rtf::ReadStatus::Damaged},
+        {"{\\rtf1\\ansi {\\pict\\pngblip 89504e", "", rtf::ReadStatus::Damaged},
+        {"{\\rtf1 a", "a", rtf::ReadStatus::Damaged},
+        {"{\\rtf1\\ansi a}}}} trailing", "a", rtf::ReadStatus::Ok}, // what follows the document is not read
     };
     for (const auto& row : rows) {
         const auto read = Read(row.rtf);
-        EXPECT_NE(read.status, rtf::ReadStatus::NotRtf) << row.rtf;
+        EXPECT_EQ(read.status, row.status) << row.rtf;
         EXPECT_EQ(read.Text(), row.text) << row.rtf;
     }
-    EXPECT_EQ(Read("{\\rtf1 a").status, rtf::ReadStatus::Damaged);
 }
 
-TEST(RtfRobustness, DeepNestingNeitherOverflowsNorLosesTheRest)
+TEST(RtfRobustness, GroupsDeeperThanTheLimitAreSkippedWhole)
 {
-    const std::string deep = "{\\rtf1 start" + std::string(200000, '{') + "lost" + std::string(200000, '}') + " end}";
-    const auto read = Read(deep);
-    EXPECT_EQ(read.Text().substr(0, 5), "start");
-    EXPECT_EQ(read.Text().substr(read.Text().size() - 3), "end");
-
-    // Within the limit everything is read.
-    const std::string nested = "{\\rtf1 " + std::string(500, '{') + "in" + std::string(500, '}') + "}";
-    EXPECT_EQ(Read(nested).Text(), "in");
-}
-
-TEST(RtfRobustness, AbsurdParametersAreBounded)
-{
-    const std::string rows[] = {
-        Rtf("\\fs999999999 big\\fs-5 small\\uc2147483647\\u9999999999 x"),
-        Rtf("\\f-1\\f99999\\cf2147483647\\highlight-3 text"),
-        Rtf("{\\pict\\pngblip\\picwgoal2147483647\\pichgoal2147483647\\picscalex99999 00}"),
-        Rtf("{\\pict\\wmetafile8\\picw-100\\pich2000000000 00}"),
-        Rtf("x\\bin2147483647 abc"),
-        Rtf("\\li2147483647\\fi-2147483648\\sb99999999 x\\par"),
-        Rtf("\\ls99999\\ilvl-7 x\\par"),
-        Rtf("\\trowd\\cellx1" + std::string(1000, ' ') + "\\intbl" + [] {
-            std::string cells;
-            for (int i = 0; i < 500; ++i)
-                cells += "c\\cell ";
-            return cells;
-        }() + "\\row"),
+    // The document group and kMaxGroupDepth - 1 groups inside it are read; a group deeper
+    // than that is skipped with all it holds, and the reading goes on after it.
+    auto nested = [](int depth, const std::string& inner) {
+        return "{\\rtf1 start" + std::string(static_cast<std::size_t>(depth), '{') + inner
+            + std::string(static_cast<std::size_t>(depth), '}') + " end}";
     };
-    for (const auto& rtf : rows) {
-        const auto read = Read(rtf);
-        EXPECT_NE(read.status, rtf::ReadStatus::NotRtf) << rtf.substr(0, 60);
+    const auto atLimit = Read(nested(rtf::kMaxGroupDepth - 1, "in"));
+    EXPECT_EQ(atLimit.status, rtf::ReadStatus::Ok);
+    EXPECT_EQ(atLimit.Text(), "startin end");
+    const auto pastLimit = Read(nested(rtf::kMaxGroupDepth, "lost"));
+    EXPECT_EQ(pastLimit.status, rtf::ReadStatus::Ok);
+    EXPECT_EQ(pastLimit.Text(), "start end");
+    // Far past it the reader's stack does not grow with the depth.
+    const auto deep = Read(nested(200000, "lost"));
+    EXPECT_EQ(deep.status, rtf::ReadStatus::Ok);
+    EXPECT_EQ(deep.Text(), "start end");
+    // Never closed: what was read before stays.
+    const auto open = Read("{\\rtf1 start" + std::string(200000, '{') + "lost");
+    EXPECT_EQ(open.status, rtf::ReadStatus::Damaged);
+    EXPECT_EQ(open.Text(), "start");
+}
+
+TEST(RtfRobustness, AbsurdFontSizesColoursAndCharactersAreBounded)
+{
+    const auto read = Read(Rtf("{\\fs999999999 big}{\\fs-5 dflt}{\\f-1\\f99999\\cf2147483647\\highlight-3 odd}"
+                               "{\\uc2147483647\\u9999999999 0123456789abcdefghij}"));
+    ASSERT_EQ(read.status, rtf::ReadStatus::Ok);
+    EXPECT_EQ(read.FormatOf("big").fontPointSize(), rtf::kMaxFontHalfPoints / 2.0);
+    EXPECT_EQ(read.FormatOf("dflt").fontPointSize(), 12);
+    const QTextCharFormat odd = read.FormatOf("odd");
+    EXPECT_TRUE(odd.fontFamilies().toStringList().isEmpty()); // no such font
+    EXPECT_EQ(odd.foreground().style(), Qt::NoBrush);
+    EXPECT_EQ(odd.background().style(), Qt::NoBrush);
+    // \u is clamped to one UTF-16 unit; \uc skips at most 16 fallback characters.
+    EXPECT_EQ(read.Text(), "bigdfltodd\uFFFFghij");
+}
+
+TEST(RtfRobustness, AbsurdPictureSizesAreBounded)
+{
+    const struct {
+        std::string body;
+        int width, height;
+    } rows[] = {
+        {"{\\pict\\pngblip\\picwgoal2147483647\\pichgoal2147483647\\picscalex99999 00}", rtf::kMaxPicturePixels,
+         rtf::kMaxPicturePixels},
+        {"{\\pict\\wmetafile8\\picw-100\\pich2000000000 00}", 32, 32}, // no sensible size: a small placeholder
+        {"{\\pict\\emfblip\\picw2000000000\\pich100 00}", rtf::kMaxPicturePixels, 3},
+    };
+    for (const auto& row : rows) {
+        const auto read = Read(Rtf(row.body));
+        EXPECT_EQ(read.status, rtf::ReadStatus::Ok) << row.body;
+        QTextCursor at(read.doc.get());
+        at.setPosition(1);
+        ASSERT_TRUE(at.charFormat().isImageFormat()) << row.body;
+        const QTextImageFormat image = at.charFormat().toImageFormat();
+        EXPECT_EQ(image.width(), row.width) << row.body;
+        EXPECT_EQ(image.height(), row.height) << row.body;
+        // The placeholder is drawn small whatever size it is shown at.
+        const QImage drawn = read.doc->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+        EXPECT_LE(drawn.width(), 512) << row.body;
+        EXPECT_LE(drawn.height(), 512) << row.body;
     }
+}
+
+TEST(RtfRobustness, AbsurdListAndDataParametersAreBounded)
+{
+    const auto data = Read(Rtf("x\\bin2147483647 abc"));
+    EXPECT_EQ(data.Text(), "x"); // the \bin data is taken from what there is, no further
+
+    const auto list = Read(Rtf("\\ls99999\\ilvl-7 x\\par \\ilvl99 y"));
+    EXPECT_EQ(list.status, rtf::ReadStatus::Ok);
+    const QTextBlock x = list.doc->find(QStringLiteral("x")).block();
+    ASSERT_TRUE(x.textList());
+    EXPECT_EQ(x.textList()->format().indent(), 1); // level 0
+    const QTextBlock y = list.doc->find(QStringLiteral("y")).block();
+    ASSERT_TRUE(y.textList());
+    EXPECT_EQ(y.textList()->format().indent(), 9); // level 8, the deepest
+
+    const auto margins = Read(Rtf("\\li2147483647\\fi-2147483648\\sb99999999 x\\par"));
+    EXPECT_EQ(margins.status, rtf::ReadStatus::Ok);
+    EXPECT_EQ(margins.Blocks().front(), "x");
+}
+
+TEST(RtfRobustness, TableColumnsAreBounded)
+{
+    std::string cells;
+    for (int i = 0; i < 500; ++i)
+        cells += "c" + std::to_string(i) + "\\cell ";
+    const auto read = Read(Rtf("\\trowd\\cellx1" + std::string(1000, ' ') + "\\intbl " + cells + "\\row"));
+    ASSERT_EQ(read.status, rtf::ReadStatus::Ok);
+    QTextTable* table = nullptr;
+    for (QTextFrame* frame : read.doc->rootFrame()->childFrames())
+        table = table ? table : qobject_cast<QTextTable*>(frame);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->rows(), 1);
+    EXPECT_EQ(table->columns(), rtf::kMaxTableColumns);
+    // The cells past the bound go into the last column: nothing is lost.
+    const QTextTableCell last = table->cellAt(0, rtf::kMaxTableColumns - 1);
+    QTextCursor cursor = last.firstCursorPosition();
+    cursor.setPosition(last.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+    EXPECT_TRUE(cursor.selectedText().startsWith(QStringLiteral("c63"))) << cursor.selectedText().left(40).toStdString();
+    EXPECT_TRUE(cursor.selectedText().endsWith(QStringLiteral("c499")));
 }
 
 namespace {
@@ -116,9 +196,11 @@ TEST(RtfRobustness, MutatedDocumentsNeverCrash)
                 bad = "{";
         }
         const auto read = Read(bad);
-        // Whatever was read must also be writable.
+        // Whatever was read must also be writable, pictures included.
         if (read.status != rtf::ReadStatus::NotRtf) {
-            EXPECT_FALSE(rtf::ToRtf(*read.doc).empty());
+            const auto written = rtf::ToRtf(*read.doc);
+            EXPECT_FALSE(written.rtf.empty());
+            EXPECT_TRUE(written.droppedPictures.empty()) << bad;
         }
     }
 }
@@ -131,6 +213,6 @@ TEST(RtfRobustness, RandomBytes)
         const std::size_t n = random() % 400;
         for (std::size_t k = 0; k < n; ++k)
             bytes += static_cast<char>(random());
-        Read(bytes);
+        EXPECT_NE(Read(bytes).status, rtf::ReadStatus::NotRtf);
     }
 }

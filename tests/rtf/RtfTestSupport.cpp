@@ -1,5 +1,7 @@
 #include "RtfTestSupport.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -51,6 +53,17 @@ std::vector<std::string> ReadDocument::Blocks() const
 std::string Hex(const QByteArray& bytes)
 {
     return bytes.toHex().toStdString();
+}
+
+QByteArray EncodedImage(const char* format, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
 }
 
 std::string ReadFile(const std::string& path)

@@ -3,6 +3,7 @@
 
 #include "rtf/RtfReader.h"
 
+#include <QSize>
 #include <QTextCharFormat>
 #include <QTextDocument>
 
@@ -27,6 +28,8 @@ ReadDocument Read(const std::string& rtf);
 // Wraps a body in a minimal header: "{\rtf1\ansi\deff0{\fonttbl{\f0 Arial;}} BODY}".
 std::string Rtf(const std::string& body, const std::string& fonts = "{\\f0 Arial;}");
 std::string Hex(const QByteArray& bytes);
+// A red picture of the given size, encoded in format ("PNG", "JPEG", "BMP").
+QByteArray EncodedImage(const char* format, QSize size = QSize(4, 3));
 std::string ReadFile(const std::string& path);
 
 } // namespace qb::testing
