@@ -134,6 +134,11 @@ std::string Sql(const char* head, const char* tail)
     return std::string(head) + kNodeColumns + tail;
 }
 
+// The node ?1 and everything below it, parents before their children. SQLite runs a
+// recursive query as a queue, so no tree depth reaches the stack.
+constexpr const char* kSubtree = "WITH RECURSIVE sub(id) AS (VALUES(?1)"
+                                 " UNION ALL SELECT n.id FROM nodes n JOIN sub ON n.parent = sub.id";
+
 } // namespace
 
 struct SqliteStore::Connection final : IStoreTransaction {
@@ -165,6 +170,7 @@ struct SqliteStore::Connection final : IStoreTransaction {
         setLock = std::make_unique<Statement>(db, "UPDATE nodes SET lock_owner = ?, lock_time = ? WHERE id = ?");
         move = std::make_unique<Statement>(db, "UPDATE nodes SET parent = ?, name = ?, name_key = ? WHERE id = ?");
         remove = std::make_unique<Statement>(db, "DELETE FROM nodes WHERE id = ?");
+        PrepareTreeStatements();
         beginRead = std::make_unique<Statement>(db, "BEGIN");
         beginWrite = std::make_unique<Statement>(db, "BEGIN IMMEDIATE");
         commit = std::make_unique<Statement>(db, "COMMIT");
@@ -185,6 +191,12 @@ struct SqliteStore::Connection final : IStoreTransaction {
         setLock.reset();
         move.reset();
         remove.reset();
+        subtree.reset();
+        copyNode.reset();
+        keysFrom.reset();
+        measure.reset();
+        folderHeight.reset();
+        lockedSince.reset();
         beginRead.reset();
         beginWrite.reset();
         commit.reset();
@@ -266,10 +278,90 @@ struct SqliteStore::Connection final : IStoreTransaction {
         move->BindParent(1, parent).Bind(2, name).Bind(3, nameKey).Bind(4, id).Run();
     }
 
-    void Remove(NodeId id) override { remove->Bind(1, id).Run(); }
+    // Bottom-up, one row at a time: a row without children never sets off the foreign
+    // key's cascade, whose recursion stops at 1000 levels.
+    void Remove(NodeId id) override
+    {
+        std::vector<NodeId> ids;
+        subtree->Bind(1, id);
+        while (subtree->Step())
+            ids.push_back(subtree->Int(0));
+        subtree->Reset();
+        for (auto it = ids.rbegin(); it != ids.rend(); ++it)
+            remove->Bind(1, *it).Run();
+    }
+
+    void PrepareTreeStatements()
+    {
+        subtree = std::make_unique<Statement>(db, (std::string(kSubtree) + ") SELECT id FROM sub").c_str());
+        copyNode = std::make_unique<Statement>(
+            db, "INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
+                " SELECT account, ?, ?, ?, is_folder, data, size, modified FROM nodes WHERE id = ?");
+        keysFrom = std::make_unique<Statement>(
+            db, "SELECT name_key FROM nodes WHERE parent = ? AND name_key >= ? ORDER BY name_key");
+        measure = std::make_unique<Statement>(
+            db, (std::string(kSubtree) + " LIMIT ?2) SELECT COUNT(*), COALESCE(SUM(n.size), 0)"
+                                         " FROM sub JOIN nodes n ON n.id = sub.id")
+                    .c_str());
+        folderHeight = std::make_unique<Statement>(
+            db, "WITH RECURSIVE sub(id, depth) AS (SELECT id, 1 FROM nodes WHERE id = ?1 AND is_folder"
+                " UNION ALL SELECT n.id, sub.depth + 1 FROM nodes n JOIN sub ON n.parent = sub.id"
+                " WHERE n.is_folder AND sub.depth <= ?2) SELECT COALESCE(MAX(depth), 0) FROM sub");
+        lockedSince = std::make_unique<Statement>(
+            db, (std::string(kSubtree) + ") SELECT 1 FROM sub JOIN nodes n ON n.id = sub.id"
+                                         " WHERE n.is_folder = 0 AND n.lock_owner <> '' AND n.lock_time > ?2 LIMIT 1")
+                    .c_str());
+    }
+
+    NodeId CopyNode(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) override
+    {
+        copyNode->BindParent(1, parent).Bind(2, name).Bind(3, nameKey).Bind(4, id).Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    std::vector<std::string> ChildKeysWithPrefix(NodeId parent, const std::string& prefix) override
+    {
+        std::vector<std::string> keys;
+        keysFrom->Bind(1, parent).Bind(2, prefix);
+        while (keysFrom->Step()) {
+            const std::string_view key = keysFrom->View(0);
+            if (!key.starts_with(prefix))
+                break; // past the range of the prefix
+            keys.emplace_back(key);
+        }
+        keysFrom->Reset();
+        return keys;
+    }
+
+    Extent Measure(NodeId id, std::int64_t maxNodes) override
+    {
+        measure->Bind(1, id).Bind(2, maxNodes + 1);
+        measure->Step();
+        const Extent extent{measure->Int(0), measure->Int(1)};
+        measure->Reset();
+        return extent;
+    }
+
+    int FolderHeight(NodeId id, int limit) override
+    {
+        folderHeight->Bind(1, id).Bind(2, static_cast<std::int64_t>(limit));
+        folderHeight->Step();
+        const auto height = static_cast<int>(folderHeight->Int(0));
+        folderHeight->Reset();
+        return height;
+    }
+
+    bool LockedSince(NodeId id, std::int64_t after) override
+    {
+        lockedSince->Bind(1, id).Bind(2, after);
+        const bool locked = lockedSince->Step();
+        lockedSince->Reset();
+        return locked;
+    }
 
     sqlite3* db = nullptr;
     std::unique_ptr<Statement> root, addRoot, child, children, listed, insert, data, setData, setLock, move, remove;
+    std::unique_ptr<Statement> subtree, copyNode, keysFrom, measure, folderHeight, lockedSince; // tree walks
     std::unique_ptr<Statement> beginRead, beginWrite, commit, rollback; // prepared once: listings are hot
 };
 
