@@ -100,7 +100,7 @@ public:
             folder.isFolder = true;
             folder.name = name;
             for (int i = 0; i < depth; ++i) {
-                id = tx.Insert("bench", id, folder, NameKey(name), {});
+                id = tx.Insert("bench", id, folder, NameKey(folder.name), {});
                 folder.name = "c";
             }
             return std::string();
@@ -121,7 +121,7 @@ private:
 void BM_CopyLargestAllowed(benchmark::State& state)
 {
     Fixture f;
-    f.BuildFolder("big", f.Options().maxCopyNodes, f.Options().maxCopyBytes);
+    f.BuildFolder("big", state.range(0), state.range(1));
     for (auto _ : state) {
         f.Request("qbcopy.pl", "&DIR=&FROMDIR=&FILELIST=big\n", &state);
         state.PauseTiming();
@@ -129,7 +129,13 @@ void BM_CopyLargestAllowed(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_CopyLargestAllowed)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_CopyLargestAllowed)
+    ->Args({ServiceOptions{}.maxCopyNodes, ServiceOptions{}.maxCopyBytes})
+    ->Args({ServiceOptions{}.maxCopyNodes, 1 << 20})
+    ->Args({200, ServiceOptions{}.maxCopyBytes})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 // The same note copied as often as one name list allows into a folder that already
 // holds a thousand copies: "Copy (n) of" naming at its worst.

@@ -112,15 +112,12 @@ std::string NotesService::Run(Request& r, bool write, const std::function<std::s
 std::string NotesService::Dispatch(const Script& script, const std::string& account, const ParsedBody& body,
                                    Reply& reply)
 {
-    // Refused before anything splits or stores them.
-    for (const char* field : {"DIR", "FROMDIR", "FILE"}) {
-        const auto it = body.values.find(field);
-        if (it != body.values.end() && it->second.size() > kMaxPathBytes)
-            return PathTooLong();
-    }
-    if (const auto it = body.values.find("LOCK"); it != body.values.end() && it->second.size() > kMaxLockPartBytes)
-        return Refuse("The request is not in the expected form.", "The lock identity is too long.");
-    Request r{account, body.values, m_clock(), reply, {}};
+    if (std::string refusal = SizeRefusal(account, body); !refusal.empty())
+        return refusal;
+    std::map<std::string, std::string> values;
+    for (const auto& [field, value] : body.values)
+        values.emplace(field, value);
+    Request r{account, values, m_clock(), reply, {}};
     const std::string& name = script.name;
     if (name == "qbdir.pl")
         return List(r);
@@ -139,6 +136,26 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
     if (name == "qbunlock.pl")
         return Unlock(r);
     return Refuse("Unknown request.");
+}
+
+std::string NotesService::SizeRefusal(const std::string& account, const ParsedBody& body) const
+{
+    const auto size = [&](const char* field) {
+        const auto it = body.values.find(field);
+        return it == body.values.end() ? 0 : it->second.size();
+    };
+    for (const char* field : {"DIR", "FROMDIR", "FILE"}) {
+        if (size(field) > kMaxPathBytes)
+            return PathTooLong();
+    }
+    if (size("LOCK") > kMaxLockPartBytes)
+        return Refuse("The request is not in the expected form.", "The lock identity is too long.");
+    const bool shared = account == m_options.sharedAccount;
+    if (size("DATA") > (shared ? m_options.sharedAccountNoteLimit : m_options.maxNoteBytes))
+        return Refuse(shared ? "The shared account keeps notes of at most "
+                                   + std::to_string(m_options.sharedAccountNoteLimit) + " bytes. Nothing was saved."
+                             : "The note is too large to be saved.");
+    return {};
 }
 
 std::string NotesService::List(Request& r)
@@ -346,13 +363,7 @@ std::string NotesService::Save(Request& r)
     const std::string& data = r.Field("DATA");
     if (data.empty() || !IsTransportText(data))
         return Refuse("The note text is not valid. Nothing was saved.");
-    const std::size_t limit =
-        r.account == m_options.sharedAccount ? m_options.sharedAccountNoteLimit : m_options.maxNoteBytes;
-    if (data.size() > limit)
-        return Refuse(r.account == m_options.sharedAccount
-                          ? "The shared account keeps notes of at most " + std::to_string(limit)
-                                + " bytes. Nothing was saved."
-                          : "The note is too large to be saved.");
+    // Its size was judged before the body's values were copied (SizeRefusal).
     const std::string& dir = r.Field("DIR");
     const std::string& file = r.Field("FILE");
     if (!file.empty() && file.front() == '/' && !dir.empty())

@@ -26,7 +26,7 @@ struct ServiceOptions {
     std::size_t listingCacheBytes = ListingCache::kDefaultMaxBytes;
     // What one copy request may create: bounds how long it holds the write lock.
     std::int64_t maxCopyNodes = 10000;
-    std::int64_t maxCopyBytes = 64 * 1024 * 1024;
+    std::int64_t maxCopyBytes = 16 * 1024 * 1024;
 };
 
 struct Reply {
@@ -56,6 +56,8 @@ private:
     };
 
     std::string Dispatch(const Script& script, const std::string& account, const ParsedBody& body, Reply& reply);
+    // The refusal for values too large to copy (paths, lock part, note text), or nothing.
+    std::string SizeRefusal(const std::string& account, const ParsedBody& body) const;
     // Runs work in one transaction; the refusal, or r.out once committed.
     std::string Run(Request& r, bool write, const std::function<std::string(Tree&)>& work);
 

@@ -53,6 +53,8 @@ TEST_F(ServerTest, SharedAccountNoteLimit)
     EXPECT_EQ(Save("", "over.rtf", limit + "A"),
               "ERROR: The shared account keeps notes of at most 10000 bytes. Nothing was saved.\n");
     EXPECT_EQ(Save("", "other.rtf", limit + "A", "0", "alice"), "OK\n"); // other accounts: larger limit
+    EXPECT_EQ(Save("", "huge.rtf", std::string(4 * 1024 * 1024 + 1, 'A'), "0", "alice"),
+              "ERROR: The note is too large to be saved.\n");
 }
 
 TEST_F(ServerTest, SavesWithBadShapeAreRefused)
