@@ -1,5 +1,7 @@
 #include "Names.h"
 
+#include <algorithm>
+
 namespace qb::server {
 
 std::string NameProblem(std::string_view name)
@@ -20,6 +22,8 @@ std::string NameProblem(std::string_view name)
 std::optional<std::vector<std::string>> SplitPath(std::string_view path)
 {
     std::vector<std::string> segments;
+    if (path.size() > kMaxPathBytes)
+        return std::nullopt;
     if (path.empty())
         return segments;
     if (path.front() != '/')
@@ -50,7 +54,7 @@ std::string NameKey(std::string_view name)
 std::optional<std::vector<std::string>> SplitNameList(std::string_view list)
 {
     std::vector<std::string> names;
-    if (list.empty() || list.back() != '\n')
+    if (list.empty() || list.back() != '\n' || TooManyNames(list))
         return std::nullopt;
     std::size_t start = 0;
     while (start < list.size()) {
@@ -61,6 +65,11 @@ std::optional<std::vector<std::string>> SplitNameList(std::string_view list)
         start = end + 1;
     }
     return names;
+}
+
+bool TooManyNames(std::string_view list)
+{
+    return static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n')) > kMaxListNames;
 }
 
 } // namespace qb::server

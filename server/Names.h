@@ -10,6 +10,10 @@
 namespace qb::server {
 
 inline constexpr std::size_t kMaxNameBytes = 255;
+// Longer paths are refused before they are split: a path costs memory per segment.
+inline constexpr std::size_t kMaxPathBytes = 4096;
+// Names one request may list (delete, copy, move): bounds the work of one transaction.
+inline constexpr std::size_t kMaxListNames = 1000;
 
 // Empty when the name is acceptable, else a sentence for the user.
 std::string NameProblem(std::string_view name);
@@ -17,7 +21,9 @@ std::string NameProblem(std::string_view name);
 std::optional<std::vector<std::string>> SplitPath(std::string_view path);
 // Names are unique within a folder whatever their letter case (ASCII folding).
 std::string NameKey(std::string_view name);
-// Several names, each followed by LF; nothing when a name is empty or the list is.
+// Several names, each followed by LF; nothing when a name is empty or the list is, or
+// when it holds more than kMaxListNames names (see TooManyNames).
 std::optional<std::vector<std::string>> SplitNameList(std::string_view list);
+bool TooManyNames(std::string_view list);
 
 } // namespace qb::server

@@ -49,8 +49,27 @@ public:
     virtual void SetData(NodeId id, const std::string& data, std::int64_t modified) = 0;
     virtual void SetLock(NodeId id, const std::string& owner, std::int64_t time) = 0;
     virtual void Move(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) = 0;
-    // Removes the node and everything below it.
+    // Removes the node and everything below it, whatever the depth of the tree.
     virtual void Remove(NodeId id) = 0;
+
+    // Tree walks. None recurses on the stack, so trees of any depth are safe.
+
+    // A new child of parent with the node's own row (kind, text, size, date); no lock,
+    // nothing of what lies below it.
+    virtual NodeId CopyNode(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) = 0;
+    // The keys of parent's children that begin with prefix, in key order.
+    virtual std::vector<std::string> ChildKeysWithPrefix(NodeId parent, const std::string& prefix) = 0;
+    struct Extent {
+        std::int64_t nodes = 0; // the node itself included
+        std::int64_t bytes = 0; // stored text
+    };
+    // Counts the node and what lies below it, stopping after maxNodes + 1 nodes.
+    virtual Extent Measure(NodeId id, std::int64_t maxNodes) = 0;
+    // Levels of folders from this folder down (1 for a folder without subfolders, 0 for a
+    // note), counting no further than limit + 1.
+    virtual int FolderHeight(NodeId id, int limit) = 0;
+    // Whether a note at or below the node carries a lock taken after the given time.
+    virtual bool LockedSince(NodeId id, std::int64_t after) = 0;
 };
 
 // A failure of the storage itself. what() is its detail, for the log only.

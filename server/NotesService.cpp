@@ -29,8 +29,33 @@ std::string EntryLine(const Node& node)
     return line;
 }
 
+namespace {
+
+// A lock identity is a computer's short name; the longest part the client sends is this
+// plus "&UNLOCK=1".
+constexpr std::size_t kMaxLockPartBytes = 255;
+
+std::string PathTooLong()
+{
+    return Refuse("The path is too long (at most " + std::to_string(kMaxPathBytes) + " bytes).");
+}
+
+std::string TooManyNamesRefusal(const char* verb)
+{
+    return Refuse("Too many names at once (at most " + std::to_string(kMaxListNames) + "). Nothing was " + verb
+                  + ".");
+}
+
+std::string TooDeep(const std::string& consequence)
+{
+    return Refuse("The folder tree would be too deep." + consequence,
+                  "Folders nest at most " + std::to_string(kMaxFolderDepth) + " levels below the top folder.");
+}
+
+} // namespace
+
 NotesService::NotesService(INoteStore& store, ServiceOptions options, Clock clock)
-    : m_store(store), m_options(std::move(options)), m_clock(std::move(clock))
+    : m_store(store), m_options(std::move(options)), m_clock(std::move(clock)), m_listings(m_options.listingCacheBytes)
 {
     if (!m_clock)
         m_clock = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
@@ -80,7 +105,12 @@ std::string NotesService::Run(Request& r, bool write, const std::function<std::s
 std::string NotesService::Dispatch(const Script& script, const std::string& account, const ParsedBody& body,
                                    Reply& reply)
 {
-    Request r{account, body.values, m_clock(), reply, {}};
+    if (std::string refusal = SizeRefusal(account, body); !refusal.empty())
+        return refusal;
+    std::map<std::string, std::string> values;
+    for (const auto& [field, value] : body.values)
+        values.emplace(field, value);
+    Request r{account, values, m_clock(), reply, {}};
     const std::string& name = script.name;
     if (name == "qbdir.pl")
         return List(r);
@@ -101,20 +131,50 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
     return Refuse("Unknown request.");
 }
 
+std::string NotesService::SizeRefusal(const std::string& account, const ParsedBody& body) const
+{
+    const auto size = [&](const char* field) {
+        const auto it = body.values.find(field);
+        return it == body.values.end() ? 0 : it->second.size();
+    };
+    for (const char* field : {"DIR", "FROMDIR", "FILE"}) {
+        if (size(field) > kMaxPathBytes)
+            return PathTooLong();
+    }
+    if (size("LOCK") > kMaxLockPartBytes)
+        return Refuse("The request is not in the expected form.", "The lock identity is too long.");
+    const bool shared = account == m_options.sharedAccount;
+    if (size("DATA") > (shared ? m_options.sharedAccountNoteLimit : m_options.maxNoteBytes))
+        return Refuse(shared ? "The shared account keeps notes of at most "
+                                   + std::to_string(m_options.sharedAccountNoteLimit) + " bytes. Nothing was saved."
+                             : "The note is too large to be saved.");
+    return {};
+}
+
 std::string NotesService::List(Request& r)
 {
     const std::string& dir = r.Field("DIR");
-    if (m_options.cacheListings) {
-        if (auto cached = m_listings.Find(r.account, dir)) {
-            r.reply.ok = true;
-            return *cached;
+    const bool cache = m_options.cacheListings;
+    const std::uint64_t generation = m_listings.Generation(r.account);
+    if (cache) {
+        if (const auto folder = m_listings.FindFolder(r.account, dir)) {
+            if (auto cached = m_listings.FindListing(r.account, *folder)) {
+                r.reply.ok = true;
+                return std::move(*cached);
+            }
         }
     }
-    const std::uint64_t generation = m_listings.Generation(r.account);
+    NodeId listed = 0;
     std::string listing = Run(r, false, [&](Tree& t) {
         const auto folder = t.Folder(r.Field("DIR"), false);
         if (!folder)
             return Refuse("The folder does not exist.", r.Field("DIR"));
+        listed = *folder;
+        // Another spelling of a path already listed: the listing is kept under the folder.
+        if (auto cached = cache && *folder ? m_listings.FindListing(r.account, *folder) : std::nullopt) {
+            r.out = std::move(*cached);
+            return std::string();
+        }
         // Children come in name order; folders go first, as the client shows them.
         r.out = "OK\n";
         std::string files;
@@ -126,8 +186,8 @@ std::string NotesService::List(Request& r)
         r.out += files;
         return std::string();
     });
-    if (m_options.cacheListings && r.reply.ok)
-        m_listings.Store(r.account, dir, generation, listing);
+    if (cache && r.reply.ok)
+        m_listings.Store(r.account, dir, listed, generation, listing);
     return listing;
 }
 
@@ -137,9 +197,9 @@ std::string NotesService::NewFolder(Request& r)
         const auto folder = t.Folder(r.Field("DIR"), true);
         if (!folder)
             return Refuse("The folder does not exist.", r.Field("DIR"));
-        std::string candidate = "New Folder";
-        for (int n = 2; t.tx.Child(*folder, NameKey(candidate)); ++n)
-            candidate = "New Folder (" + std::to_string(n) + ")";
+        if (t.DepthOf(*folder) >= kMaxFolderDepth)
+            return TooDeep("");
+        std::string candidate = NewFolderName(t.tx, *folder);
         Node node;
         node.name = candidate;
         node.isFolder = true;
@@ -175,6 +235,8 @@ std::string NotesService::Rename(Request& r)
 
 std::string NotesService::Delete(Request& r)
 {
+    if (TooManyNames(r.Field("LIST")))
+        return TooManyNamesRefusal("deleted");
     const auto names = SplitNameList(r.Field("LIST"));
     if (!names)
         return Refuse("The list of names to delete is empty or malformed.");
@@ -198,6 +260,9 @@ std::string NotesService::Delete(Request& r)
 
 std::string NotesService::CopyOrMove(Request& r, bool isMove)
 {
+    const char* verb = isMove ? "moved" : "copied";
+    if (TooManyNames(r.Field("FILELIST")))
+        return TooManyNamesRefusal(verb);
     const auto names = SplitNameList(r.Field("FILELIST"));
     if (!names)
         return Refuse("The list of names is empty or malformed.");
@@ -208,10 +273,10 @@ std::string NotesService::CopyOrMove(Request& r, bool isMove)
         const auto source = t.Folder(r.Field("FROMDIR"), true);
         if (!source)
             return Refuse("The source folder does not exist.", r.Field("FROMDIR"));
-        const char* verb = isMove ? "moved" : "copied";
         std::vector<Node> nodes;
         if (std::string missing = t.Named(*source, *names, verb, nodes); !missing.empty())
             return missing;
+        IStoreTransaction::Extent copied; // what the copy will create, counted before it starts
         for (const auto& node : nodes) {
             const std::string& n = node.name;
             if (node.isFolder && t.IsWithin(*target, node.id))
@@ -221,14 +286,27 @@ std::string NotesService::CopyOrMove(Request& r, bool isMove)
                     return Refuse("\"" + n + "\" already exists in the target folder. Nothing was moved.");
                 if (t.HoldsActiveLock(node))
                     return Refuse("\"" + n + "\" is open exclusively on another computer. Nothing was moved.");
+            } else {
+                const auto extent = t.tx.Measure(node.id, m_options.maxCopyNodes - copied.nodes);
+                copied.nodes += extent.nodes;
+                copied.bytes += extent.bytes;
+                if (copied.nodes > m_options.maxCopyNodes)
+                    return Refuse("The copy would hold more than " + std::to_string(m_options.maxCopyNodes)
+                                  + " items. Nothing was copied.");
+                if (copied.bytes > m_options.maxCopyBytes)
+                    return Refuse("The copy would hold more than " + std::to_string(m_options.maxCopyBytes)
+                                  + " bytes of notes. Nothing was copied.");
             }
+            if (!t.FitsDepth(node, *target))
+                return TooDeep(std::string(" Nothing was ") + verb + ".");
         }
+        CopyNamer namer(t.tx, *target);
         for (const auto& node : nodes) {
             if (isMove) {
                 t.tx.Move(node.id, *target, node.name, NameKey(node.name));
                 continue;
             }
-            const std::string copyName = FreeCopyName(t.tx, *target, node.name);
+            const std::string copyName = namer.Next(node.name);
             if (!NameProblem(copyName).empty())
                 return Refuse("\"" + node.name + "\" has no free name for its copy. Nothing was copied.");
             t.CopyInto(node, *target, copyName);
@@ -278,20 +356,20 @@ std::string NotesService::Save(Request& r)
     const std::string& data = r.Field("DATA");
     if (data.empty() || !IsTransportText(data))
         return Refuse("The note text is not valid. Nothing was saved.");
-    const std::size_t limit =
-        r.account == m_options.sharedAccount ? m_options.sharedAccountNoteLimit : m_options.maxNoteBytes;
-    if (data.size() > limit)
-        return Refuse(r.account == m_options.sharedAccount
-                          ? "Due to the large volume, demo r.account file size is limited."
-                          : "The note is too large to be saved.");
+    // Its size was judged before the body's values were copied (SizeRefusal).
     const std::string& dir = r.Field("DIR");
     const std::string& file = r.Field("FILE");
     if (!file.empty() && file.front() == '/' && !dir.empty())
         return Refuse("The note path is not valid.", dir + " " + file);
     const std::string full = !file.empty() && file.front() == '/' ? file : JoinPath(dir, file);
+    if (full.size() > kMaxPathBytes)
+        return PathTooLong();
     const auto path = SplitNotePath(full);
-    if (!path)
-        return Refuse("The note name is not valid.", NameProblem(file));
+    if (!path) {
+        const bool badName = (file.empty() || file.front() != '/') && !NameProblem(file).empty();
+        return badName ? Refuse("The note name is not valid.", NameProblem(file))
+                       : Refuse("The note path is not valid.", full);
+    }
     return Run(r, true, [&](Tree& t) {
         const auto folder = t.Folder(path->folder, true);
         if (!folder)

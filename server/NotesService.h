@@ -23,6 +23,10 @@ struct ServiceOptions {
     std::string sharedAccount = "kiwi";
     std::size_t sharedAccountNoteLimit = 10000; // the client checks the same limit
     bool cacheListings = true; // only when this server is the one writer of its storage
+    std::size_t listingCacheBytes = ListingCache::kDefaultMaxBytes;
+    // What one copy request may create: bounds how long it holds the write lock.
+    std::int64_t maxCopyNodes = 10000;
+    std::int64_t maxCopyBytes = 16 * 1024 * 1024;
 };
 
 struct Reply {
@@ -38,6 +42,7 @@ public:
     NotesService(INoteStore& store, ServiceOptions options, Clock clock = {});
 
     Reply Handle(const Script& script, std::string_view body);
+    const ListingCache& Listings() const { return m_listings; }
 
 private:
     // What every script's handler works with.
@@ -51,6 +56,8 @@ private:
     };
 
     std::string Dispatch(const Script& script, const std::string& account, const ParsedBody& body, Reply& reply);
+    // The refusal for values too large to copy (paths, lock part, note text), or nothing.
+    std::string SizeRefusal(const std::string& account, const ParsedBody& body) const;
     // Runs work in one transaction; the refusal, or r.out once committed.
     std::string Run(Request& r, bool write, const std::function<std::string(Tree&)>& work);
 

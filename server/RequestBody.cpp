@@ -53,7 +53,7 @@ ParsedBody SplitBody(const Script& script, std::string_view body)
                 return parsed;
             }
         }
-        parsed.values[script.fields[i]] = std::string(value);
+        parsed.values[script.fields[i]] = value;
         if (i + 1 < script.fields.size())
             pos = end + markers[i + 1].size();
     }

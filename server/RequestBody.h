@@ -20,7 +20,8 @@ struct Script {
 const Script* FindScript(std::string_view name);
 
 struct ParsedBody {
-    std::map<std::string, std::string> values;
+    // Views into the body: nothing is copied before the service has judged the sizes.
+    std::map<std::string, std::string_view> values;
     std::string error; // set when the body does not have the script's shape
 };
 

@@ -199,6 +199,11 @@ std::string Sql(const char* head, const char* tail)
     return std::string(head) + kNodeColumns + tail;
 }
 
+// The node ?1 and everything below it, parents before their children. SQLite runs a
+// recursive query as a queue, so no tree depth reaches the stack.
+constexpr const char* kSubtree = "WITH RECURSIVE sub(id) AS (VALUES(?1)"
+                                 " UNION ALL SELECT n.id FROM nodes n JOIN sub ON n.parent = sub.id";
+
 } // namespace
 
 struct SqliteStore::Connection final : IStoreTransaction {
@@ -227,6 +232,17 @@ struct SqliteStore::Connection final : IStoreTransaction {
         setLock = prepare("UPDATE nodes SET lock_owner = ?, lock_time = ? WHERE id = ?");
         move = prepare("UPDATE nodes SET parent = ?, name = ?, name_key = ? WHERE id = ?");
         remove = prepare("DELETE FROM nodes WHERE id = ?");
+        subtree = prepare(std::string(kSubtree) + ") SELECT id FROM sub");
+        copyNode = prepare("INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
+                           " SELECT account, ?, ?, ?, is_folder, data, size, modified FROM nodes WHERE id = ?");
+        keysFrom = prepare("SELECT name_key FROM nodes WHERE parent = ? AND name_key >= ? ORDER BY name_key");
+        measure = prepare(std::string(kSubtree) + " LIMIT ?2) SELECT COUNT(*), COALESCE(SUM(n.size), 0)"
+                                                  " FROM sub JOIN nodes n ON n.id = sub.id");
+        folderHeight = prepare("WITH RECURSIVE sub(id, depth) AS (SELECT id, 1 FROM nodes WHERE id = ?1 AND is_folder"
+                               " UNION ALL SELECT n.id, sub.depth + 1 FROM nodes n JOIN sub ON n.parent = sub.id"
+                               " WHERE n.is_folder AND sub.depth <= ?2) SELECT COALESCE(MAX(depth), 0) FROM sub");
+        lockedSince = prepare(std::string(kSubtree) + ") SELECT 1 FROM sub JOIN nodes n ON n.id = sub.id"
+                              " WHERE n.is_folder = 0 AND n.lock_owner <> '' AND n.lock_time > ?2 LIMIT 1");
         beginRead = prepare("BEGIN");
         // IMMEDIATE: a writer takes the write lock up front and waits for it (busy timeout);
         // a read lock upgraded later would fail at once instead of waiting.
@@ -346,7 +362,63 @@ struct SqliteStore::Connection final : IStoreTransaction {
         move->BindParent(1, parent).Bind(2, name).Bind(3, nameKey).Bind(4, id).Run();
     }
 
-    void Remove(NodeId id) override { remove->Bind(1, id).Run(); }
+    // Bottom-up, one row at a time: a row without children never sets off the foreign
+    // key's cascade, whose recursion stops at 1000 levels.
+    void Remove(NodeId id) override
+    {
+        std::vector<NodeId> ids;
+        {
+            const auto use = subtree->Scope();
+            subtree->Bind(1, id);
+            while (subtree->Step())
+                ids.push_back(subtree->Int(0));
+        }
+        for (auto it = ids.rbegin(); it != ids.rend(); ++it)
+            remove->Bind(1, *it).Run();
+    }
+
+    NodeId CopyNode(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) override
+    {
+        copyNode->BindParent(1, parent).Bind(2, name).Bind(3, nameKey).Bind(4, id).Run();
+        return sqlite3_last_insert_rowid(db);
+    }
+
+    std::vector<std::string> ChildKeysWithPrefix(NodeId parent, const std::string& prefix) override
+    {
+        std::vector<std::string> keys;
+        const auto use = keysFrom->Scope();
+        keysFrom->Bind(1, parent).Bind(2, prefix);
+        while (keysFrom->Step()) {
+            const std::string_view key = keysFrom->View(0);
+            if (!key.starts_with(prefix))
+                break; // past the range of the prefix
+            keys.emplace_back(key);
+        }
+        return keys;
+    }
+
+    Extent Measure(NodeId id, std::int64_t maxNodes) override
+    {
+        const auto use = measure->Scope();
+        measure->Bind(1, id).Bind(2, maxNodes + 1);
+        measure->Step();
+        return Extent{measure->Int(0), measure->Int(1)};
+    }
+
+    int FolderHeight(NodeId id, int limit) override
+    {
+        const auto use = folderHeight->Scope();
+        folderHeight->Bind(1, id).Bind(2, static_cast<std::int64_t>(limit));
+        folderHeight->Step();
+        return static_cast<int>(folderHeight->Int(0));
+    }
+
+    bool LockedSince(NodeId id, std::int64_t after) override
+    {
+        const auto use = lockedSince->Scope();
+        lockedSince->Bind(1, id).Bind(2, after);
+        return lockedSince->Step();
+    }
 
     // Declared first, so it closes after every statement is finalized.
     std::unique_ptr<sqlite3, CloseDatabase> handle;
@@ -355,6 +427,7 @@ struct SqliteStore::Connection final : IStoreTransaction {
     bool growthLimited = false; // the page limit is pinned (disk full)
     std::int64_t maxPages = 0;  // the page limit when there is room
     std::unique_ptr<Statement> root, addRoot, child, children, listed, insert, data, setData, setLock, move, remove;
+    std::unique_ptr<Statement> subtree, copyNode, keysFrom, measure, folderHeight, lockedSince; // tree walks
     std::unique_ptr<Statement> beginRead, beginWrite, commit, rollback; // prepared once: listings are hot
 };
 

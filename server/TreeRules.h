@@ -5,9 +5,11 @@
 #include "Names.h"
 #include "NoteStore.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +20,27 @@ namespace qb::server {
 std::string Refuse(const std::string& sentence, const std::string& detail = {});
 // Note text must be non-empty text of the codec's alphabet ("=", CR and LF included).
 bool IsTransportText(std::string_view data);
-// "x", else "Copy of x", "Copy (2) of x", ...: the first name free in the folder.
-std::string FreeCopyName(IStoreTransaction& tx, NodeId folder, const std::string& name);
+// Folders nest at most this many levels below an account's top folder.
+inline constexpr int kMaxFolderDepth = 256;
+
+// Names for copies into one folder: "x", else "Copy of x", "Copy (2) of x", ..., the
+// smallest number free. The folder's "copy ..." names are read once, so a request copying
+// many names costs one range read, not a lookup per number tried.
+class CopyNamer {
+public:
+    CopyNamer(IStoreTransaction& tx, NodeId folder);
+    // The name for a copy of name; remembers it as taken.
+    std::string Next(const std::string& name);
+
+private:
+    void Record(const std::string& key);
+
+    IStoreTransaction& m_tx;
+    NodeId m_folder;
+    std::map<std::string, std::set<std::int64_t>> m_taken; // name key -> copy numbers taken
+};
+// "New Folder", else "New Folder (2)", ...: the smallest number free, from one range read.
+std::string NewFolderName(IStoreTransaction& tx, NodeId folder);
 std::string JoinPath(const std::string& dir, const std::string& name);
 
 struct NotePath {
@@ -63,13 +84,24 @@ struct Tree {
 
     bool HoldsActiveLock(const Node& node)
     {
-        if (!node.isFolder)
-            return LockActive(node);
-        for (const auto& child : tx.Children(node.id)) {
-            if (HoldsActiveLock(child))
-                return true;
-        }
-        return false;
+        return node.isFolder ? tx.LockedSince(node.id, now - lease) : LockActive(node);
+    }
+
+    // Levels below the top folder of a folder resolved by Folder().
+    int DepthOf(NodeId folder) const
+    {
+        int depth = 0;
+        for (auto it = parents.find(folder); it != parents.end() && it->second != 0; it = parents.find(it->second))
+            ++depth;
+        return depth;
+    }
+
+    // Whether the node's folders, put into a folder resolved by Folder(), stay within
+    // kMaxFolderDepth.
+    bool FitsDepth(const Node& node, NodeId target)
+    {
+        const int room = kMaxFolderDepth - DepthOf(target);
+        return !node.isFolder || tx.FolderHeight(node.id, std::max(room, 0)) <= room;
     }
 
     // Whether a folder resolved by Folder() lies at or below another: its recorded chain
@@ -102,17 +134,9 @@ struct Tree {
         return {};
     }
 
-    void CopyInto(const Node& source, NodeId target, const std::string& name)
-    {
-        Node copy = source;
-        copy.name = name;
-        const std::string data = source.isFolder ? std::string() : tx.Data(source.id);
-        const NodeId id = tx.Insert(account, target, copy, NameKey(name), data);
-        if (source.isFolder) {
-            for (const auto& child : tx.Children(source.id))
-                CopyInto(child, id, child.name);
-        }
-    }
+    // Copies a node and everything below it, folder by folder from a queue: no depth
+    // reaches the stack. The text stays inside the store.
+    void CopyInto(const Node& source, NodeId target, const std::string& name);
 };
 
 } // namespace qb::server

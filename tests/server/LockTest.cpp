@@ -4,10 +4,13 @@ using namespace qb::testing;
 
 namespace {
 const std::string kNote = "QUJD=";
-bool Refused(const std::string& reply)
+std::string LockedBy(const std::string& owner)
 {
-    return reply.rfind("ERROR: ", 0) == 0;
+    return "ERROR: The note is open exclusively on another computer.\nIt is locked by " + owner
+           + ". Open it without the lock to read it.\n";
 }
+const std::string kNotSaved = "ERROR: The note is open exclusively on another computer. Nothing was saved.\n";
+const std::string kNotUnlocked = "ERROR: The note is locked by another computer.\n";
 } // namespace
 
 TEST_F(ServerTest, ExclusiveOpenLocksAgainstOtherIdentities)
@@ -15,13 +18,13 @@ TEST_F(ServerTest, ExclusiveOpenLocksAgainstOtherIdentities)
     Save("", "n.rtf", kNote);
     EXPECT_EQ(Open("/n.rtf", "HOST-A"), "OK 5\n" + kNote);
     EXPECT_EQ(Open("/n.rtf", "HOST-A"), "OK 5\n" + kNote); // the holder may open again
-    EXPECT_TRUE(Refused(Open("/n.rtf", "HOST-B")));
+    EXPECT_EQ(Open("/n.rtf", "HOST-B"), LockedBy("HOST-A"));
     EXPECT_EQ(Open("/n.rtf", ""), "OK 5\n" + kNote); // a plain open always reads
 
-    EXPECT_TRUE(Refused(Save("", "/n.rtf", "QkJC=", "HOST-B0")));
-    EXPECT_TRUE(Refused(Save("", "/n.rtf", "QkJC=", "0"))); // no identity is another identity
+    EXPECT_EQ(Save("", "/n.rtf", "QkJC=", "HOST-B0"), kNotSaved);
+    EXPECT_EQ(Save("", "/n.rtf", "QkJC=", "0"), kNotSaved); // no identity is another identity
     EXPECT_EQ(Save("", "/n.rtf", "QUFB=", "HOST-A0"), "OK\n"); // "0" keeps the lock
-    EXPECT_TRUE(Refused(Open("/n.rtf", "HOST-B")));
+    EXPECT_EQ(Open("/n.rtf", "HOST-B"), LockedBy("HOST-A"));
     EXPECT_EQ(Save("", "/n.rtf", "QUFC=", "HOST-A&UNLOCK=1"), "OK\n");
     EXPECT_EQ(Open("/n.rtf", "HOST-B"), "OK 5\nQUFC=");
 }
@@ -31,11 +34,12 @@ TEST_F(ServerTest, UnlockRules)
     Save("", "n.rtf", kNote);
     EXPECT_EQ(Post("qbunlock.pl", "&FILE=/n.rtf&LOCK=HOST-A"), "OK\n"); // a free note
     Open("/n.rtf", "HOST-A");
-    EXPECT_TRUE(Refused(Post("qbunlock.pl", "&FILE=/n.rtf&LOCK=HOST-B")));
-    EXPECT_TRUE(Refused(Open("/n.rtf", "HOST-B")));
+    EXPECT_EQ(Post("qbunlock.pl", "&FILE=/n.rtf&LOCK=HOST-B"), kNotUnlocked);
+    EXPECT_EQ(Open("/n.rtf", "HOST-B"), LockedBy("HOST-A"));
     EXPECT_EQ(Post("qbunlock.pl", "&FILE=/n.rtf&LOCK=HOST-A"), "OK\n");
     EXPECT_EQ(Open("/n.rtf", "HOST-B").substr(0, 3), "OK ");
-    EXPECT_TRUE(Refused(Post("qbunlock.pl", "&FILE=/missing.rtf&LOCK=HOST-A")));
+    EXPECT_EQ(Post("qbunlock.pl", "&FILE=/missing.rtf&LOCK=HOST-A"),
+              "ERROR: The note does not exist.\n/missing.rtf\n");
 }
 
 TEST_F(ServerTest, StaleLocksRunOut)
@@ -43,10 +47,10 @@ TEST_F(ServerTest, StaleLocksRunOut)
     Save("", "n.rtf", kNote);
     Open("/n.rtf", "CRASHED");
     m_now += 12 * 3600 - 1;
-    EXPECT_TRUE(Refused(Open("/n.rtf", "OTHER")));
+    EXPECT_EQ(Open("/n.rtf", "OTHER"), LockedBy("CRASHED"));
     m_now += 1;
     EXPECT_EQ(Open("/n.rtf", "OTHER").substr(0, 3), "OK ");
-    EXPECT_TRUE(Refused(Open("/n.rtf", "CRASHED")));
+    EXPECT_EQ(Open("/n.rtf", "CRASHED"), LockedBy("OTHER"));
 }
 
 TEST_F(ServerTest, LockedNotesAndTheirFoldersStayPut)
@@ -54,11 +58,31 @@ TEST_F(ServerTest, LockedNotesAndTheirFoldersStayPut)
     Post("qbnewdir.pl", "&DIR=");
     Save("/New Folder", "n.rtf", kNote);
     Open("/New Folder/n.rtf", "HOST-A");
-    for (const char* rest : {"&DIR=/New Folder&FROM=n.rtf&TO=m.rtf", "&DIR=&FROM=New Folder&TO=Other"})
-        EXPECT_TRUE(Refused(Post("qbrename.pl", rest))) << rest;
-    EXPECT_TRUE(Refused(Post("qbdelete.pl", "&DIR=&LIST=New Folder\n")));
-    EXPECT_TRUE(Refused(Post("qbdelete.pl", "&DIR=/New Folder&LIST=n.rtf\n")));
-    EXPECT_TRUE(Refused(Post("qbmove.pl", "&DIR=&FROMDIR=/New Folder&FILELIST=n.rtf\n")));
+    const struct {
+        const char* script;
+        const char* rest;
+        const char* reply;
+    } refused[] = {
+        {"qbrename.pl", "&DIR=/New Folder&FROM=n.rtf&TO=m.rtf",
+         "ERROR: \"n.rtf\" is open exclusively on another computer.\n"},
+        {"qbrename.pl", "&DIR=&FROM=New Folder&TO=Other",
+         "ERROR: \"New Folder\" is open exclusively on another computer.\n"},
+        {"qbdelete.pl", "&DIR=&LIST=New Folder\n",
+         "ERROR: \"New Folder\" is open exclusively on another computer. Nothing was deleted.\n"},
+        {"qbdelete.pl", "&DIR=/New Folder&LIST=n.rtf\n",
+         "ERROR: \"n.rtf\" is open exclusively on another computer. Nothing was deleted.\n"},
+        {"qbmove.pl", "&DIR=&FROMDIR=/New Folder&FILELIST=n.rtf\n",
+         "ERROR: \"n.rtf\" is open exclusively on another computer. Nothing was moved.\n"},
+        {"qbmove.pl", "&DIR=/New Folder&FROMDIR=&FILELIST=New Folder\n", // into itself comes first
+         "ERROR: \"New Folder\" cannot be moved into itself. Nothing was moved.\n"},
+    };
+    for (const auto& row : refused)
+        EXPECT_EQ(Post(row.script, row.rest), row.reply) << row.script << row.rest;
+    // A lock that ran out holds nothing.
+    m_now += 12 * 3600;
+    EXPECT_EQ(Post("qbrename.pl", "&DIR=&FROM=New Folder&TO=Other"), "OK\n");
+    EXPECT_EQ(Post("qbrename.pl", "&DIR=&FROM=Other&TO=New Folder"), "OK\n");
+    m_now -= 12 * 3600;
     // Copying reads only; the copy is free.
     EXPECT_EQ(Post("qbcopy.pl", "&DIR=&FROMDIR=/New Folder&FILELIST=n.rtf\n"), "OK\n");
     EXPECT_EQ(Open("/n.rtf", "HOST-B").substr(0, 3), "OK ");

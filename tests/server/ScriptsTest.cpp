@@ -50,33 +50,41 @@ TEST_F(ServerTest, SharedAccountNoteLimit)
 {
     const std::string limit(10000, 'A');
     EXPECT_EQ(Save("", "max.rtf", limit), "OK\n");
-    EXPECT_EQ(Save("", "over.rtf", limit + "A").substr(0, 7), "ERROR: ");
+    EXPECT_EQ(Save("", "over.rtf", limit + "A"),
+              "ERROR: The shared account keeps notes of at most 10000 bytes. Nothing was saved.\n");
     EXPECT_EQ(Save("", "other.rtf", limit + "A", "0", "alice"), "OK\n"); // other accounts: larger limit
+    EXPECT_EQ(Save("", "huge.rtf", std::string(4 * 1024 * 1024 + 1, 'A'), "0", "alice"),
+              "ERROR: The note is too large to be saved.\n");
 }
 
 TEST_F(ServerTest, SavesWithBadShapeAreRefused)
 {
+    const std::string kBadText = "ERROR: The note text is not valid. Nothing was saved.\n";
+    const std::string kBadLock = "ERROR: The request is not in the expected form.\n"
+                                 "The lock part must end with 0 or &UNLOCK=1.\n";
     const struct {
         const char* dir;
         const char* file;
         const char* data;
         const char* lock;
+        std::string reply;
     } rows[] = {
-        {"", "n.rtf", "", "0"},              // empty data
-        {"", "n.rtf", "abc$def", "0"},       // not transport text
-        {"", "n.rtf", "abc", ""},            // no "0" or "&UNLOCK=1" marker
-        {"", "n.rtf", "abc", "me1"},         // lock part ends in neither
-        {"/A", "/n.rtf", "abc", "0"},        // absolute FILE with a DIR
-        {"/Missing", "n.rtf", "abc", "0"},   // folder does not exist
-        {"", "", "abc", "0"},                // no name
-        {"", "a|b", "abc", "0"},             // forbidden character
-        {"", "..", "abc", "0"},              // reserved name
-        {"/..", "x", "abc", "0"},            // traversal
-        {"", "/../x", "abc", "0"},           // traversal in an absolute FILE
-        {"..", "x", "abc", "0"},             // relative DIR
+        {"", "n.rtf", "", "0", kBadText},        // empty data
+        {"", "n.rtf", "abc$def", "0", kBadText}, // not transport text
+        {"", "n.rtf", "abc", "", kBadLock},      // no "0" or "&UNLOCK=1" marker
+        {"", "n.rtf", "abc", "me1", kBadLock},   // lock part ends in neither
+        {"/A", "/n.rtf", "abc", "0", "ERROR: The note path is not valid.\n/A /n.rtf\n"}, // absolute FILE with a DIR
+        {"/Missing", "n.rtf", "abc", "0", "ERROR: The folder does not exist. Nothing was saved.\n/Missing\n"},
+        {"", "", "abc", "0", "ERROR: The note name is not valid.\nA name cannot be empty.\n"},
+        {"", "a|b", "abc", "0",
+         "ERROR: The note name is not valid.\nA name cannot contain \"/\", \"|\", line breaks or NUL characters.\n"},
+        {"", "..", "abc", "0", "ERROR: The note name is not valid.\nThe names \".\" and \"..\" are reserved.\n"},
+        {"/..", "x", "abc", "0", "ERROR: The note path is not valid.\n/../x\n"}, // traversal
+        {"", "/../x", "abc", "0", "ERROR: The note path is not valid.\n/../x\n"}, // traversal in an absolute FILE
+        {"..", "x", "abc", "0", "ERROR: The note path is not valid.\n../x\n"},   // relative DIR
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(Save(row.dir, row.file, row.data, row.lock).substr(0, 7), "ERROR: ")
+        EXPECT_EQ(Save(row.dir, row.file, row.data, row.lock), row.reply)
             << row.dir << " " << row.file << " " << row.data << " " << row.lock;
     }
     EXPECT_EQ(List(""), "OK\n");
@@ -86,15 +94,17 @@ TEST_F(ServerTest, AccountsHaveTreesOfTheirOwn)
 {
     EXPECT_EQ(Save("", "mine.rtf", kNote, "0", "alice"), "OK\n");
     EXPECT_EQ(List("", "bob"), "OK\n");
-    EXPECT_EQ(Open("/mine.rtf", "", "bob").substr(0, 7), "ERROR: ");
+    EXPECT_EQ(Open("/mine.rtf", "", "bob"), "ERROR: The note does not exist.\n/mine.rtf\n");
 }
 
 TEST_F(ServerTest, BadTokensAndPathsAreRefused)
 {
     const std::string base = "/Buffer/Buffer0000/bin/";
-    EXPECT_EQ(PostRaw(m_port, base + "qbdir.pl", "ID=garbage&DIR=").body.substr(0, 7), "ERROR: ");
-    EXPECT_EQ(PostRaw(m_port, base + "qbdir.pl", "ID=&DIR=").body.substr(0, 7), "ERROR: ");
-    EXPECT_EQ(PostRaw(m_port, base + "qbdir.pl", "ID=" + Token("") + "&DIR=").body.substr(0, 7), "ERROR: ");
+    for (const std::string& id : {std::string("garbage"), std::string(), Token("")}) {
+        EXPECT_EQ(PostRaw(m_port, base + "qbdir.pl", "ID=" + id + "&DIR=").body,
+                  "ERROR: The session is not valid. Please restart Quillbox.\n")
+            << id;
+    }
     EXPECT_EQ(PostRaw(m_port, base + "qbother.pl", "ID=" + Token("kiwi")).status, 404);
     EXPECT_EQ(PostRaw(m_port, "/Buffer/Buffer0001/bin/qbdir.pl", "ID=" + Token("kiwi") + "&DIR=").status, 404);
     EXPECT_EQ(GetRaw(m_port, base + "qbdir.pl").status, 404);
@@ -110,6 +120,6 @@ TEST_F(ServerTest, OversizedBodyIsRefusedAndTheServerGoesOn)
     StartServer({}, http);
     const auto refused = PostRaw(m_port, "/Buffer/Buffer0000/bin/qbsave.pl",
                                  "ID=" + Token("kiwi") + "&DIR=&FILE=x&LOCK=0&DATA=" + std::string(100000, 'A'));
-    EXPECT_EQ(refused.body.substr(0, 7), "ERROR: ");
+    EXPECT_EQ(refused.body, "ERROR: The request is too large for the server.\n");
     EXPECT_EQ(List(""), "OK\n");
 }

@@ -13,7 +13,10 @@ TEST_F(ServerTest, NewFolderNamesAreChosenByTheServer)
     EXPECT_EQ(Post("qbnewdir.pl", "&DIR="), "OK\n1|0|1700000000|New Folder (2)\n");
     EXPECT_EQ(Post("qbnewdir.pl", "&DIR="), "OK\n1|0|1700000000|New Folder (3)\n");
     EXPECT_EQ(Post("qbnewdir.pl", "&DIR=/New Folder (2)"), "OK\n1|0|1700000000|New Folder\n");
-    EXPECT_EQ(Post("qbnewdir.pl", "&DIR=/Nowhere").substr(0, 7), "ERROR: ");
+    EXPECT_EQ(Post("qbnewdir.pl", "&DIR=/Nowhere"), "ERROR: The folder does not exist.\n/Nowhere\n");
+    // Gaps are filled: the smallest number free.
+    EXPECT_EQ(Post("qbrename.pl", "&DIR=&FROM=New Folder (2)&TO=New Folder (1)"), "OK\n");
+    EXPECT_EQ(Post("qbnewdir.pl", "&DIR="), "OK\n1|0|1700000000|New Folder (2)\n");
 }
 
 TEST_F(ServerTest, RenameRules)
@@ -25,10 +28,21 @@ TEST_F(ServerTest, RenameRules)
     EXPECT_EQ(Post("qbrename.pl", "&DIR=&FROM=A.rtf&TO=A.rtf"), "OK\n"); // the same name
     EXPECT_EQ(Names(List("")), (Strings{"Docs & Stuff", "A.rtf"}));
 
-    for (const char* rest : {"&DIR=&FROM=A.rtf&TO=docs & stuff", // taken, whatever the case
-                             "&DIR=&FROM=missing&TO=x", "&DIR=&FROM=A.rtf&TO=", "&DIR=&FROM=A.rtf&TO=a/b",
-                             "&DIR=&FROM=A.rtf&TO=..", "&DIR=/Nowhere&FROM=A.rtf&TO=b"})
-        EXPECT_EQ(Post("qbrename.pl", rest).substr(0, 7), "ERROR: ") << rest;
+    const struct {
+        const char* rest;
+        const char* reply;
+    } refused[] = {
+        {"&DIR=&FROM=A.rtf&TO=docs & stuff", // taken, whatever the case
+         "ERROR: \"docs & stuff\" already exists in this folder.\n"},
+        {"&DIR=&FROM=missing&TO=x", "ERROR: \"missing\" does not exist.\n"},
+        {"&DIR=&FROM=A.rtf&TO=", "ERROR: Cannot rename to \"\".\nA name cannot be empty.\n"},
+        {"&DIR=&FROM=A.rtf&TO=a/b",
+         "ERROR: Cannot rename to \"a/b\".\nA name cannot contain \"/\", \"|\", line breaks or NUL characters.\n"},
+        {"&DIR=&FROM=A.rtf&TO=..", "ERROR: Cannot rename to \"..\".\nThe names \".\" and \"..\" are reserved.\n"},
+        {"&DIR=/Nowhere&FROM=A.rtf&TO=b", "ERROR: The folder does not exist.\n/Nowhere\n"},
+    };
+    for (const auto& row : refused)
+        EXPECT_EQ(Post("qbrename.pl", row.rest), row.reply) << row.rest;
     EXPECT_EQ(Names(List("")), (Strings{"Docs & Stuff", "A.rtf"}));
 }
 
@@ -38,12 +52,14 @@ TEST_F(ServerTest, DeleteIsAllOrNothingAndTakesSubtrees)
     Save("/New Folder", "inner.rtf", kNote);
     Save("", "a.rtf", kNote);
     Save("", "b.rtf", kNote);
-    EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=a.rtf\nmissing\n").substr(0, 7), "ERROR: ");
+    EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=a.rtf\nmissing\n"),
+              "ERROR: \"missing\" does not exist. Nothing was deleted.\n");
     EXPECT_EQ(Names(List("")).size(), 3u);
     EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=a.rtf\nNew Folder\n"), "OK\n");
     EXPECT_EQ(Names(List("")), (Strings{"b.rtf"}));
-    EXPECT_EQ(List("/New Folder").substr(0, 7), "ERROR: ");
-    EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=b.rtf").substr(0, 7), "ERROR: "); // no closing LF
+    EXPECT_EQ(List("/New Folder"), "ERROR: The folder does not exist.\n/New Folder\n");
+    EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=b.rtf"), // no closing LF
+              "ERROR: The list of names to delete is empty or malformed.\n");
 }
 
 TEST_F(ServerTest, CopyFindsFreeNamesAndCopiesSubtrees)
@@ -63,9 +79,13 @@ TEST_F(ServerTest, CopyFindsFreeNamesAndCopiesSubtrees)
     EXPECT_EQ(Open("/New Folder/deep.rtf"), "OK 5\n" + kNote);
 
     // A folder into itself or below itself would never end.
-    EXPECT_EQ(Post("qbcopy.pl", "&DIR=/A&FROMDIR=&FILELIST=A\n").substr(0, 7), "ERROR: ");
-    EXPECT_EQ(Post("qbcopy.pl", "&DIR=/A/New Folder&FROMDIR=&FILELIST=A\n").substr(0, 7), "ERROR: ");
-    EXPECT_EQ(Post("qbcopy.pl", "&DIR=&FROMDIR=/A&FILELIST=x.rtf\nmissing\n").substr(0, 7), "ERROR: ");
+    for (const char* into : {"/A", "/A/New Folder"}) {
+        EXPECT_EQ(Post("qbcopy.pl", std::string("&DIR=") + into + "&FROMDIR=&FILELIST=A\n"),
+                  "ERROR: \"A\" cannot be copied into itself. Nothing was copied.\n")
+            << into;
+    }
+    EXPECT_EQ(Post("qbcopy.pl", "&DIR=&FROMDIR=/A&FILELIST=x.rtf\nmissing\n"),
+              "ERROR: \"missing\" does not exist. Nothing was copied.\n");
     EXPECT_EQ(Names(List("")), (Strings{"A", "New Folder", "x.rtf"}));
 }
 
@@ -76,8 +96,10 @@ TEST_F(ServerTest, MoveRules)
     Save("", "x.rtf", kNote);
     Save("/New Folder (2)", "x.rtf", kNote);
 
-    EXPECT_EQ(Post("qbmove.pl", "&DIR=/New Folder (2)&FROMDIR=&FILELIST=x.rtf\n").substr(0, 7), "ERROR: ");
-    EXPECT_EQ(Post("qbmove.pl", "&DIR=/New Folder&FROMDIR=&FILELIST=New Folder\n").substr(0, 7), "ERROR: ");
+    EXPECT_EQ(Post("qbmove.pl", "&DIR=/New Folder (2)&FROMDIR=&FILELIST=x.rtf\n"),
+              "ERROR: \"x.rtf\" already exists in the target folder. Nothing was moved.\n");
+    EXPECT_EQ(Post("qbmove.pl", "&DIR=/New Folder&FROMDIR=&FILELIST=New Folder\n"),
+              "ERROR: \"New Folder\" cannot be moved into itself. Nothing was moved.\n");
     EXPECT_EQ(Post("qbmove.pl", "&DIR=/New Folder&FROMDIR=&FILELIST=x.rtf\nNew Folder (2)\n"), "OK\n");
     EXPECT_EQ(Names(List("")), (Strings{"New Folder"}));
     EXPECT_EQ(Names(List("/New Folder")), (Strings{"New Folder (2)", "x.rtf"}));
