@@ -23,11 +23,7 @@ namespace {
 
 std::string Token()
 {
-    CAesCipher cipher;
-    PrepareTokenCipher(cipher);
-    CBlockSealer sealer;
-    sealer.SetCipher(&cipher);
-    return SealSessionToken(sealer, FormatTokenText(std::time(nullptr), "bench"));
+    return CTokenSealer().Seal(FormatTokenText(std::time(nullptr), "bench"));
 }
 
 // A fresh store in a folder of its own, removed afterwards.
