@@ -70,6 +70,11 @@ std::optional<SecureBytes> PackDocument(const CNoteDocument& document, INoteWind
 
 } // namespace
 
+bool ExceedsAccountLimit(const std::string& account, std::size_t textLength)
+{
+    return account == kSharedAccount && textLength > kSharedAccountNoteLimit;
+}
+
 std::string WithRtfExtension(std::string name)
 {
     if (!name.ends_with(".rtf"))
@@ -131,7 +136,7 @@ NoteOutcome SaveNote(CClientApp& app, CNoteDocument& document, bool releaseLock,
                           "Error in encryption. File has NOT been saved.\nPlease save a local copy.");
         text = std::move(*wrapped);
     }
-    if (app.Account() == kSharedAccount && text.size() > kSharedAccountNoteLimit)
+    if (ExceedsAccountLimit(app.Account(), text.size()))
         return Failed(NoteFailureKind::OverAccountLimit,
                       "Due to the large volume, demo account file size is limited.\t\t");
 

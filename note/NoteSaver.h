@@ -18,6 +18,8 @@ class INoteWindow;
 
 // The shared account stores note texts of at most this many characters (line feeds count).
 inline constexpr std::size_t kSharedAccountNoteLimit = 10000;
+// Whether that account refuses a note text of this length.
+bool ExceedsAccountLimit(const std::string& account, std::size_t textLength);
 
 // Saves the document where it belongs (asking for a name when it has none, or when it is a
 // local file whose name the listing already shows) and, with releaseLock, releases the
