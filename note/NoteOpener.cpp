@@ -21,6 +21,14 @@
 namespace qb {
 namespace {
 
+// Marked for translation here, translated where they are shown.
+constexpr const char* kTooLarge = QT_TRANSLATE_NOOP("qb::NoteOpener",
+                                                   "The note is too large to open: the server announced %1 bytes, "
+                                                   "more than the %2 bytes a note can have.");
+constexpr const char* kCannotOpen = QT_TRANSLATE_NOOP("qb::NoteOpener", "Cannot open file.");
+constexpr const char* kLocalFailed =
+    QT_TRANSLATE_NOOP("qb::NoteOpener", "Error in opening file. Make sure the file is not in use.");
+
 QString Tr(const char* text)
 {
     return QCoreApplication::translate("qb::NoteOpener", text);
@@ -87,8 +95,7 @@ private:
         const long long announced = ParseOpenStatus(reply.FirstLine()).value_or(0);
         if (static_cast<unsigned long long>(announced) > kMaxNoteTextBytes)
             return Fail(NoteFailure{NoteFailureKind::TooLarge,
-                                    Tr("The note is too large to open: the server announced %1 bytes, "
-                                       "more than the %2 bytes a note can have.")
+                                    Tr(kTooLarge)
                                         .arg(announced)
                                         .arg(kMaxNoteTextBytes)});
         const std::string text = ReadNoteText(reply, static_cast<std::size_t>(announced), m_host);
@@ -112,13 +119,13 @@ private:
             return Fail(NoteFailure{NoteFailureKind::DecryptFailed, {}});
         }
         if (!opened)
-            return Fail(NoteFailure{NoteFailureKind::NotRtf, Tr("Cannot open file.")});
+            return Fail(NoteFailure{NoteFailureKind::NotRtf, Tr(kCannotOpen)});
 
         Bytes& rtf = *opened;
         const bool loaded = LoadRtf(AsText(rtf), m_document);
         SecureWipe(rtf.data(), rtf.size()); // the plain note goes no further than the document
         if (!loaded)
-            return Fail(NoteFailure{NoteFailureKind::NotRtf, Tr("Cannot open file.")});
+            return Fail(NoteFailure{NoteFailureKind::NotRtf, Tr(kCannotOpen)});
 
         // The note is saved again under the key it was opened with.
         if (m_typed && !note->keyName.empty())
@@ -170,7 +177,7 @@ NoteOutcome OpenRemoteNote(CClientApp& app, CNoteDocument& document, const std::
 
 NoteOutcome OpenLocalNote(CNoteDocument& document, const QString& filePath, const std::string& remoteDir)
 {
-    const NoteFailure failed{NoteFailureKind::NotRtf, Tr("Error in opening file. Make sure the file is not in use.")};
+    const NoteFailure failed{NoteFailureKind::NotRtf, Tr(kLocalFailed)};
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly) || file.size() > static_cast<qint64>(kMaxLocalFileBytes))
         return Fail(failed);

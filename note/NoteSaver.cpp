@@ -16,6 +16,20 @@
 namespace qb {
 namespace {
 
+// Marked for translation here, translated where they are shown.
+constexpr const char* kStreaming = QT_TRANSLATE_NOOP("qb::NoteSaver", "Streaming...");
+constexpr const char* kCompressing = QT_TRANSLATE_NOOP("qb::NoteSaver", "Compressing...");
+constexpr const char* kEncrypting = QT_TRANSLATE_NOOP("qb::NoteSaver", "Encrypting...");
+constexpr const char* kSaving = QT_TRANSLATE_NOOP("qb::NoteSaver", "Saving...");
+constexpr const char* kNoKey =
+    QT_TRANSLATE_NOOP("qb::NoteSaver", "Files cannot be saved to this server without encryption.\t");
+constexpr const char* kPackFailed = QT_TRANSLATE_NOOP(
+    "qb::NoteSaver", "Error occured. File has NOT been saved.\nYou are suggested to save a local copy.");
+constexpr const char* kWrapFailed =
+    QT_TRANSLATE_NOOP("qb::NoteSaver", "Error in encryption. File has NOT been saved.\nPlease save a local copy.");
+constexpr const char* kOverLimit =
+    QT_TRANSLATE_NOOP("qb::NoteSaver", "Due to the large volume, demo account file size is limited.\t\t");
+
 QString Tr(const char* text)
 {
     return QCoreApplication::translate("qb::NoteSaver", text);
@@ -51,7 +65,7 @@ private:
 // The document as RTF, packed. The plain RTF lives in wiped storage only.
 std::optional<SecureBytes> PackDocument(const CNoteDocument& document, INoteWindow& window)
 {
-    window.SetStatus(Tr("Streaming..."));
+    window.SetStatus(Tr(kStreaming));
     SecureBytes rtf;
     const bool written = rtf::WriteRtf(document.Document(), [&rtf](std::string_view piece) {
         rtf.insert(rtf.end(), piece.begin(), piece.end());
@@ -59,7 +73,7 @@ std::optional<SecureBytes> PackDocument(const CNoteDocument& document, INoteWind
     });
     if (!written)
         return std::nullopt;
-    window.SetStatus(Tr("Compressing..."));
+    window.SetStatus(Tr(kCompressing));
     auto block = PackBlock(ByteView(rtf.data(), rtf.size()));
     if (!block)
         return std::nullopt;
@@ -119,28 +133,25 @@ NoteOutcome SaveNote(CClientApp& app, CNoteDocument& document, bool releaseLock,
 
     CCipherEnvelope& holder = app.KeyHolder();
     if (!holder.HasSaveKey() && !AskSaveKey(window, holder))
-        return Failed(NoteFailureKind::NoKey, "Files cannot be saved to this server without encryption.\t");
+        return Failed(NoteFailureKind::NoKey, kNoKey);
 
     SaveFeedback feedback(window, document);
     std::string text;
     {
         const auto packed = PackDocument(document, window);
         if (!packed)
-            return Failed(NoteFailureKind::PackFailed,
-                          "Error occured. File has NOT been saved.\nYou are suggested to save a local copy.");
+            return Failed(NoteFailureKind::PackFailed, kPackFailed);
         window.ShowProgress(SaveFeedback::kPackRange, SaveFeedback::kPackRange);
-        window.SetStatus(Tr("Encrypting..."));
+        window.SetStatus(Tr(kEncrypting));
         auto wrapped = holder.Wrap(ByteView(packed->data(), packed->size()));
         if (!wrapped)
-            return Failed(NoteFailureKind::WrapFailed,
-                          "Error in encryption. File has NOT been saved.\nPlease save a local copy.");
+            return Failed(NoteFailureKind::WrapFailed, kWrapFailed);
         text = std::move(*wrapped);
     }
     if (ExceedsAccountLimit(app.Account(), text.size()))
-        return Failed(NoteFailureKind::OverAccountLimit,
-                      "Due to the large volume, demo account file size is limited.\t\t");
+        return Failed(NoteFailureKind::OverAccountLimit, kOverLimit);
 
-    window.SetStatus(Tr("Saving..."));
+    window.SetStatus(Tr(kSaving));
     const ScriptReply reply =
         app.PostStreamed(kScriptSave, SavePrefix(app.MakeSessionToken(), dir, *name, document.LockValue(), releaseLock),
                          text, [&window](int position, int range) { window.ShowProgress(position, range); });

@@ -153,7 +153,8 @@ TEST_F(NoteTest, SharedAccountLimitCountsTransportCharacters)
     ASSERT_FALSE(refused.has_value());
     EXPECT_EQ(refused.error().kind, NoteFailureKind::OverAccountLimit);
     EXPECT_EQ(refused.error().message.toStdString(), "Due to the large volume, demo account file size is limited.\t\t");
-    EXPECT_EQ(window.statuses, (std::vector<std::string>{"Streaming...", "Compressing...", "Encrypting...", "big.rtf"}));
+    EXPECT_EQ(window.statuses,
+              (std::vector<std::string>{"Streaming...", "Compressing...", "Encrypting...", "big.rtf"}));
     EXPECT_EQ(window.progressHidden, 1);
     EXPECT_EQ(Stored("/big.rtf"), kept);
     EXPECT_TRUE(document.IsModified());
