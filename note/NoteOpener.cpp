@@ -94,10 +94,7 @@ private:
     {
         const long long announced = ParseOpenStatus(reply.FirstLine()).value_or(0);
         if (static_cast<unsigned long long>(announced) > kMaxNoteTextBytes)
-            return Fail(NoteFailure{NoteFailureKind::TooLarge,
-                                    Tr(kTooLarge)
-                                        .arg(announced)
-                                        .arg(kMaxNoteTextBytes)});
+            return Fail(NoteFailure{NoteFailureKind::TooLarge, Tr(kTooLarge).arg(announced).arg(kMaxNoteTextBytes)});
         const std::string text = ReadNoteText(reply, static_cast<std::size_t>(announced), m_host);
         const std::string excerpt = text.size() > kExcerptStart ? text.substr(kExcerptStart, kExcerptMax) : "";
 
@@ -122,7 +119,7 @@ private:
             return Fail(NoteFailure{NoteFailureKind::NotRtf, Tr(kCannotOpen)});
 
         Bytes& rtf = *opened;
-        const bool loaded = LoadRtf(AsText(rtf), m_document);
+        const bool loaded = LoadRtf({reinterpret_cast<const char*>(rtf.data()), rtf.size()}, m_document);
         SecureWipe(rtf.data(), rtf.size()); // the plain note goes no further than the document
         if (!loaded)
             return Fail(NoteFailure{NoteFailureKind::NotRtf, Tr(kCannotOpen)});
