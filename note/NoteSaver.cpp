@@ -67,11 +67,12 @@ std::optional<SecureBytes> PackDocument(const CNoteDocument& document, INoteWind
 {
     window.SetStatus(Tr(kStreaming));
     SecureBytes rtf;
-    const bool written = rtf::WriteRtf(document.Document(), [&rtf](std::string_view piece) {
+    const rtf::WriteResult written = rtf::WriteRtf(document.Document(), [&rtf](std::string_view piece) {
         rtf.insert(rtf.end(), piece.begin(), piece.end());
         return true;
     });
-    if (!written)
+    // A picture the writer had to leave out would be lost from the note: refuse the save.
+    if (!written.Complete())
         return std::nullopt;
     window.SetStatus(Tr(kCompressing));
     auto block = PackBlock(ByteView(rtf.data(), rtf.size()));

@@ -49,7 +49,7 @@ std::string NoteText(const std::string& plain, const std::string& key, const std
 {
     QTextDocument document;
     document.setPlainText(QString::fromStdString(plain));
-    return RawNoteText(rtf::ToRtf(document), key, keyName);
+    return RawNoteText(rtf::ToRtf(document).rtf, key, keyName);
 }
 
 std::string RawNoteText(const std::string& bytes, const std::string& key, const std::string& keyName)

@@ -216,7 +216,7 @@ TEST_F(NoteTest, LocalFileSavedOnceBecomesThatRemoteNote)
     const auto rtfPath = m_dir.path / "local.rtf";
     QTextDocument source;
     source.setPlainText("From disk");
-    std::ofstream(rtfPath) << rtf::ToRtf(source);
+    std::ofstream(rtfPath) << rtf::ToRtf(source).rtf;
 
     for (const bool shown : {false, true}) {
         SCOPED_TRACE(shown ? "the listing shows the file's name" : "a free name");
