@@ -1,0 +1,43 @@
+// editor_screenshots OUTDIR: each editor dialog as it first shows, saved with
+// QWidget::grab() as OUTDIR/<dialog>.png, for a look at its layout.
+
+#include "editor/KeyDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+
+#include <cstdlib>
+
+namespace {
+
+bool Save(QWidget& dialog, const QDir& dir, const char* name)
+{
+    dialog.show();
+    QApplication::processEvents();
+    return dialog.grab().save(dir.filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    bool saved = true;
+
+    qb::CKeyDlg create(qb::CKeyDlg::Mode::Create);
+    create.KeyEdit().setText(QStringLiteral("secret"));
+    saved &= Save(create, dir, "key-create");
+
+    qb::CKeyDlg enter(qb::CKeyDlg::Mode::Enter);
+    enter.SetKeyName(QStringLiteral("Household"));
+    saved &= Save(enter, dir, "key-enter");
+
+    return saved ? 0 : 1;
+}
