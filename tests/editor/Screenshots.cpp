@@ -1,6 +1,7 @@
 // editor_screenshots OUTDIR: each editor dialog as it first shows, saved with
 // QWidget::grab() as OUTDIR/<dialog>.png, for a look at its layout.
 
+#include "editor/FileNameDlg.h"
 #include "editor/KeyDlg.h"
 
 #include <QApplication>
@@ -38,6 +39,10 @@ int main(int argc, char** argv)
     qb::CKeyDlg enter(qb::CKeyDlg::Mode::Enter);
     enter.SetKeyName(QStringLiteral("Household"));
     saved &= Save(enter, dir, "key-enter");
+
+    qb::CFileNameDlg name;
+    name.SetFileName(QStringLiteral("Shopping list"));
+    saved &= Save(name, dir, "file-name");
 
     return saved ? 0 : 1;
 }
