@@ -1,6 +1,7 @@
 // editor_screenshots OUTDIR: each editor dialog as it first shows, saved with
 // QWidget::grab() as OUTDIR/<dialog>.png, for a look at its layout.
 
+#include "editor/DecryptFailDlg.h"
 #include "editor/FileNameDlg.h"
 #include "editor/KeyDlg.h"
 
@@ -43,6 +44,14 @@ int main(int argc, char** argv)
     qb::CFileNameDlg name;
     name.SetFileName(QStringLiteral("Shopping list"));
     saved &= Save(name, dir, "file-name");
+
+    qb::CDecryptFailDlg fail;
+    QString source;
+    for (int line = 0; line < 28; ++line)
+        source += QStringLiteral("p4xVw6NQ0k8yJcTqZr1uGm5sLhB2dE7fKa9oYiXtW3vCjUnFzRe-Pg_MbHlS0Dq4Ny8Ax1cQ") +
+                  QStringLiteral("\r\n");
+    fail.SetSourceText(source.left(2046));
+    saved &= Save(fail, dir, "decrypt-fail");
 
     return saved ? 0 : 1;
 }
