@@ -120,7 +120,6 @@ void CKeyDlg::BuildLayout()
     fields->addWidget(RightLabel(tr("Re-enter the key:"), this), 2, 0);
     fields->addWidget(m_confirmEdit, 2, 1);
     fields->addWidget(new QLabel(tr("(case-sensitive)"), this), 2, 2);
-    fields->setColumnMinimumWidth(1, DluWidth(*this, 74));
     for (QLineEdit* edit : {m_nameEdit, m_keyEdit, m_confirmEdit})
         edit->setFixedWidth(DluWidth(*this, 74));
     auto* centred = new QHBoxLayout;

@@ -24,7 +24,6 @@ public:
     explicit CKeyDlg(Mode mode, QWidget* parent = nullptr);
     ~CKeyDlg() override;
 
-    Mode GetMode() const { return m_mode; }
     // Before showing; in enter mode the name of the key the note was saved with.
     void SetKeyName(const QString& name);
     QString KeyName() const;

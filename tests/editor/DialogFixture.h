@@ -49,8 +49,8 @@ inline void Click(QAbstractButton& button)
 
 // The texts of a dialog that did not go through translation (under a PseudoTranslator):
 // title, labels, group titles and buttons. Empty labels (pictures, cleared lines) do not
-// count, nor labels named in names.
-inline std::vector<std::string> UntranslatedTexts(const QDialog& dialog, const QStringList& names = {})
+// count.
+inline std::vector<std::string> UntranslatedTexts(const QDialog& dialog)
 {
     std::vector<std::string> found;
     const auto check = [&](const QString& text) {
@@ -59,8 +59,7 @@ inline std::vector<std::string> UntranslatedTexts(const QDialog& dialog, const Q
     };
     check(dialog.windowTitle());
     for (const QLabel* label : dialog.findChildren<QLabel*>())
-        if (!names.contains(label->objectName()))
-            check(label->text());
+        check(label->text());
     for (const QGroupBox* group : dialog.findChildren<QGroupBox*>())
         check(group->title());
     for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
