@@ -5,34 +5,16 @@
 #include "explorer/ExplorerDlg.h"
 #include "explorer/RemoteListCtrl.h"
 
-#include "ui/UserPrompts.h"
+#include "ui/ScriptedPrompts.h"
 
 #include "app/ClientApp.h"
 #include "server/ServerFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 
 namespace qb::testing {
-
-class ScriptedPrompts : public IUserPrompts {
-public:
-    void Information(QWidget*, const QString& text) override { shown.push_back(text.toStdString()); }
-    void Plain(QWidget*, const QString& text) override { shown.push_back(text.toStdString()); }
-    bool AskYesNo(QWidget*, const QString& text) override
-    {
-        asked.push_back(text.toStdString());
-        const bool answer = answers.empty() ? false : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> asked;
-    std::deque<bool> answers;
-};
 
 // A server, a client application object and the seeding helpers, without a window.
 class ExplorerTest : public ::testing::Test {
