@@ -1,6 +1,6 @@
 // quillbox-server --listen HOST:PORT --db PATH [--lock-lease SECONDS] [--max-note-bytes N]
 //                 [--max-body N] [--max-connections N] [--header-timeout SECONDS]
-//                 [--body-timeout SECONDS] [--idle-timeout SECONDS] [--workers N] [--quiet]
+//                 [--body-timeout SECONDS] [--idle-timeout SECONDS] [--workers N] [--io-threads N] [--quiet]
 
 #include "NotesServer.h"
 #include "SqliteStore.h"
@@ -23,7 +23,7 @@ int Usage(const std::string& problem)
                  "usage: quillbox-server [--listen HOST:PORT] [--db PATH] [--lock-lease SECONDS]\n"
                  "                       [--max-note-bytes N] [--max-body N] [--max-connections N]\n"
                  "                       [--header-timeout SECONDS] [--body-timeout SECONDS]\n"
-                 "                       [--idle-timeout SECONDS] [--workers N] [--quiet]\n",
+                 "                       [--idle-timeout SECONDS] [--workers N] [--io-threads N] [--quiet]\n",
                  problem.c_str());
     return 2;
 }
@@ -89,6 +89,8 @@ int main(int argc, char** argv)
             serverOptions.idleTimeout = std::chrono::seconds(number);
         } else if (arg == "--workers" && isNumber && number > 0 && number <= 1024) {
             serverOptions.workers = static_cast<std::size_t>(number);
+        } else if (arg == "--io-threads" && isNumber && number > 0 && number <= 64) {
+            serverOptions.ioThreads = static_cast<std::size_t>(number);
         } else {
             return Usage("unknown or malformed option " + arg);
         }
