@@ -18,6 +18,7 @@ constexpr int kBacklog = 4096;
 // the connections being refused with 503.
 constexpr std::size_t kReservedFiles = 128;
 constexpr std::chrono::milliseconds kAcceptRetry{50};
+constexpr std::size_t kAcceptBurst = 256;
 
 // The cap, lowered so that the connections it admits cannot run the process out of files.
 std::size_t FittedCap(std::size_t wanted)
@@ -85,6 +86,8 @@ int HttpFront::Listen()
         m_acceptor.bind(endpoint, ec);
     if (!ec)
         m_acceptor.listen(kBacklog, ec);
+    if (!ec)
+        m_acceptor.non_blocking(true, ec); // bursts are drained without waiting
     if (ec) {
         m_error = Describe(ec);
         m_acceptor.close(ec);
@@ -139,6 +142,21 @@ void HttpFront::OnAccept(boost::system::error_code ec, tcp::socket socket)
         }
         return;
     }
+    Admit(std::move(socket));
+    // Take every connection already waiting before serving requests again: accepting one
+    // per turn of the loop left the last of a burst of clients waiting for seconds.
+    for (std::size_t i = 0; i < kAcceptBurst; ++i) {
+        tcp::socket next(asio::make_strand(m_io));
+        m_acceptor.accept(next, ec);
+        if (ec)
+            break; // none waiting (would block), or an error the next async accept reports
+        Admit(std::move(next));
+    }
+    Accept();
+}
+
+void HttpFront::Admit(tcp::socket socket)
+{
     // Replies go out as header and body writes: without this, Nagle and delayed ACKs add
     // 40 ms to every request.
     boost::system::error_code ignored;
@@ -147,7 +165,6 @@ void HttpFront::OnAccept(boost::system::error_code ec, tcp::socket socket)
         std::make_shared<HttpConnection>(std::move(socket), m_context, std::move(ticket))->Start();
     else
         std::make_shared<HttpConnection>(std::move(socket), m_context, std::nullopt)->RefuseBusy();
-    Accept();
 }
 
 } // namespace qb::server

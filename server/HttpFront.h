@@ -41,6 +41,7 @@ public:
 private:
     void Accept();
     void OnAccept(boost::system::error_code ec, boost::asio::ip::tcp::socket socket);
+    void Admit(boost::asio::ip::tcp::socket socket);
 
     ServerOptions m_options;
     std::size_t m_cap;
