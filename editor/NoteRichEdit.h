@@ -1,0 +1,55 @@
+#pragma once
+// The note's text area: a rich-text edit that takes pictures by paste and drop, keeps the
+// note under its character limit while the user types or pastes, offers the edit commands
+// on its own right-click menu, and reads and writes plain RTF files.
+
+#include "editor/RtfFile.h"
+
+#include <QTextEdit>
+
+#include <memory>
+
+class QMenu;
+
+namespace qb {
+
+// Typing and pasting stop here; a longer note that is loaded stays whole.
+inline constexpr int kNoteCharLimit = 128000;
+
+class CNoteRichEdit : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit CNoteRichEdit(QWidget* parent = nullptr);
+    ~CNoteRichEdit() override;
+
+    // The characters the note holds; a picture and a paragraph end count one each.
+    int CharCount() const;
+
+    // Replace or write the whole content; on failure the message says why.
+    Result<void, RtfFileFailure> LoadRtfFile(const QString& path);
+    Result<void, RtfFileFailure> SaveRtfFile(const QString& path) const;
+
+    // The right-click menu with its items enabled or grayed for the present state.
+    std::unique_ptr<QMenu> CreateEditMenu();
+
+signals:
+    // A key or a paste was refused because the note would grow past its limit.
+    void limitReached();
+    // The user chose Find on the right-click menu.
+    void findRequested();
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // False, with the user told, when replacing the selection by `adding` characters would
+    // take the note past its limit.
+    bool RoomFor(qsizetype adding);
+    bool CanPaste() const;
+};
+
+} // namespace qb

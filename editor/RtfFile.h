@@ -1,0 +1,33 @@
+#pragma once
+// A note as a plain RTF file on the user's computer: read whole into a text document, and
+// written whole or not at all.
+
+#include "codec/Result.h"
+
+#include <QString>
+
+class QTextDocument;
+
+namespace qb {
+
+enum class RtfFileError {
+    Unreadable,      // the file cannot be opened or read whole
+    Empty,           // the file holds no bytes
+    NotRtf,          // the bytes are no RTF: the document is left as it was
+    WriteFailed,     // the file cannot be created or written: an old file stays as it was
+    PicturesDropped, // some pictures cannot be written: nothing is written
+};
+
+struct RtfFileFailure {
+    RtfFileError error = RtfFileError::Unreadable;
+    QString message; // for the user, translated
+};
+
+// Replaces the document's content with the file's. A damaged file gives what could be read.
+Result<void, RtfFileFailure> LoadRtfFile(const QString& path, QTextDocument& document);
+
+// Writes the document into a temporary file beside the target and renames it over the
+// target only when everything is written, so a failure never leaves half a file.
+Result<void, RtfFileFailure> SaveRtfFile(const QString& path, const QTextDocument& document);
+
+} // namespace qb
