@@ -118,6 +118,38 @@ TEST(NoteRichEdit, PastedPicturesSurviveRtfWriteAndRead)
     }
 }
 
+// Drops reach the control as data to insert, as pastes do.
+class DropTarget : public CNoteRichEdit {
+public:
+    using CNoteRichEdit::canInsertFromMimeData;
+    using CNoteRichEdit::insertFromMimeData;
+};
+
+TEST(NoteRichEdit, DroppedImageFileBecomesAPicture)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.jpg");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Encoded(TestImage(), "JPEG"));
+    }
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    DropTarget edit;
+    ASSERT_TRUE(edit.canInsertFromMimeData(&data));
+    edit.insertFromMimeData(&data);
+    ASSERT_EQ(Pictures(*edit.document()).size(), 1u);
+    EXPECT_NE(rtf::ToRtf(*edit.document()).rtf.find("\\jpegblip"), std::string::npos);
+
+    // Data that only claims to be a picture gives none, and nothing else either.
+    QMimeData broken;
+    broken.setData("image/png", "\x89PNG not really");
+    DropTarget other;
+    other.insertFromMimeData(&broken);
+    EXPECT_EQ(other.toPlainText(), "");
+}
+
 TEST(NoteRichEdit, TwoPastedPicturesKeepTheirOwnData)
 {
     CNoteRichEdit edit;
