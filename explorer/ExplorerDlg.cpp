@@ -3,6 +3,8 @@
 #include "ExplorerCommands.h"
 #include "RemoteListCtrl.h"
 
+#include "editor/EditorDlg.h"
+
 #include "ui/AboutDlg.h"
 #include "ui/Icons.h"
 #include "ui/UserPrompts.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -58,9 +61,7 @@ CExplorerDlg::CExplorerDlg(CClientApp& app, QWidget* parent) : QDialog(parent), 
     connect(m_list, &CRemoteListCtrl::pathTextChanged, m_pathText, &QLabel::setText);
     connect(m_list, &CRemoteListCtrl::folderOpened, this, &CExplorerDlg::PushHistory);
     connect(m_list, &CRemoteListCtrl::newFileRequested, this, [this] { RunCommand(cmd::kNewFile); });
-    connect(m_list, &CRemoteListCtrl::fileOpenRequested, this, [this](const std::string&, bool) {
-        Prompts().Information(this, tr("This version of Quillbox cannot open notes yet."));
-    });
+    connect(m_list, &CRemoteListCtrl::fileOpenRequested, this, &CExplorerDlg::OpenNote);
 }
 
 QAction* CExplorerDlg::MakeAction(int id, const QString& text)
@@ -123,10 +124,6 @@ void CExplorerDlg::CreateMenuBar()
     help->addAction(MakeAction(cmd::kAbout, tr("About")));
     help->addAction(MakeAction(cmd::kOnlineHelp, tr("Online Help")));
     layout()->setMenuBar(bar);
-
-    // Notes open in the editor, which this build does not have yet: present, not silent.
-    m_actions.value(cmd::kNewFile)->setEnabled(false);
-    m_actions.value(cmd::kOpenLocal)->setEnabled(false);
 }
 
 bool CExplorerDlg::Init()
@@ -268,8 +265,63 @@ void CExplorerDlg::RunCommand(int id)
         break;
     }
     case cmd::kExit: close(); break;
-    default: break; // New File and Open Local come with the editor
+    case cmd::kNewFile: NewNote(); break;
+    case cmd::kOpenLocal: OpenLocal(); break;
+    default: break;
     }
+}
+
+void CExplorerDlg::RunEditor(CEditorDlg& editor)
+{
+    if (editor.Start())
+        editor.exec();
+}
+
+void CExplorerDlg::OpenNote(const std::string& path, bool exclusive)
+{
+    CEditorDlg editor(m_app, *this, this);
+    editor.SetRemoteNote(path, exclusive);
+    RunEditor(editor);
+}
+
+void CExplorerDlg::NewNote()
+{
+    CEditorDlg editor(m_app, *this, this);
+    editor.SetNewNote(m_list->m_currentDir);
+    RunEditor(editor);
+}
+
+void CExplorerDlg::OpenLocal()
+{
+    const QString filter = tr("Rich Text Format (*.rtf)");
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+    if (file.isEmpty())
+        return;
+    CEditorDlg editor(m_app, *this, this);
+    editor.SetLocalFile(file, m_list->m_currentDir);
+    RunEditor(editor);
+}
+
+bool CExplorerDlg::NameExists(const std::string& name) const
+{
+    return m_list->NameExists(QString::fromStdString(name));
+}
+
+void CExplorerDlg::RefreshListing()
+{
+    m_list->ListDirectory(m_list->m_currentDir);
+}
+
+void CExplorerDlg::ShowProgress(int position, int range)
+{
+    m_progress->setRange(0, range);
+    m_progress->setValue(position);
+    m_progress->show();
+}
+
+void CExplorerDlg::HideProgress()
+{
+    m_progress->hide();
 }
 
 void CExplorerDlg::StoreSize()

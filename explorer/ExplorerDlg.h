@@ -4,6 +4,8 @@
 
 #include "NavigationHistory.h"
 
+#include "note/NoteHost.h"
+
 #include "ui/ProgramName.h"
 
 #include <QDialog>
@@ -24,7 +26,7 @@ class CRemoteListCtrl;
 
 inline constexpr const char* kExplorerTitle = kProgramName;
 
-class CExplorerDlg : public QDialog {
+class CExplorerDlg : public QDialog, public INoteHost {
     Q_OBJECT
 public:
     explicit CExplorerDlg(CClientApp& app, QWidget* parent = nullptr);
@@ -53,6 +55,17 @@ public:
     QMenu* EditMenu() const { return m_editMenu; }
     void UpdateEditMenu();
 
+    // Opens the note at path (or a new note, or a local file) in a modal editor.
+    void OpenNote(const std::string& path, bool exclusive);
+    void NewNote();
+    void OpenLocal();
+
+    // INoteHost: what the editor asks of this window.
+    bool NameExists(const std::string& name) const override;
+    void RefreshListing() override;
+    void ShowProgress(int position, int range) override;
+    void HideProgress() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -63,6 +76,7 @@ private:
     void CreateMenuBar();
     QAction* MakeAction(int id, const QString& text);
     void StoreSize();
+    void RunEditor(class CEditorDlg& editor);
 
     CClientApp& m_app;
     QWidget* m_client = nullptr;

@@ -249,8 +249,7 @@ std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
     };
     const auto rows = SelectedRows();
     if (rows.empty()) {
-        // Notes open in the editor, which this build does not have yet.
-        add(cmd::kNewFile, tr("New File"), false);
+        add(cmd::kNewFile, tr("New File"), true);
         add(cmd::kNewFolder, tr("New Folder"), true);
         menu->addSeparator();
         add(cmd::kPaste, tr("Paste"), !m_clipNames.empty());
@@ -259,7 +258,8 @@ std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
         return menu;
     }
     const bool oneFolder = rows.size() == 1 && m_model.At(rows.front()).isFolder;
-    add(cmd::kOpenExclusive, tr("Open Exclusive"), false);
+    const bool oneFile = rows.size() == 1 && !m_model.At(rows.front()).isFolder;
+    add(cmd::kOpenExclusive, tr("Open Exclusive"), oneFile);
     menu->addSeparator();
     add(cmd::kCopy, tr("Copy"), true);
     add(cmd::kCut, tr("Cut"), true);

@@ -2,11 +2,19 @@
 
 #include "explorer/ExplorerCommands.h"
 
+#include "editor/EditorDlg.h"
+
+#include "codec/Bytes.h"
+#include "codec/Note.h"
+
 #include "ui/PseudoTranslator.h"
 
 #include "app/Settings.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTextEdit>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -185,7 +193,7 @@ TEST_F(ExplorerTest, EditMenuFollowsSelectionAndClipboard)
     Select({"F"});
     m_explorer->UpdateEditMenu();
     EXPECT_TRUE(m_explorer->Action(cmd::kPaste)->isEnabled()); // one folder: pastes into it
-    EXPECT_FALSE(m_explorer->Action(cmd::kNewFile)->isEnabled()); // comes with the editor
+    EXPECT_TRUE(m_explorer->Action(cmd::kNewFile)->isEnabled());
 }
 
 TEST_F(ExplorerTest, EveryTextOfTheWindowIsTranslated)
@@ -231,14 +239,45 @@ TEST_F(ExplorerTest, EveryTextOfTheWindowIsTranslated)
     check(m_explorer->PathText().text()); // Home
     Select({"a.rtf"});
     m_list->DeleteSelection(); // answered No
-    Open("a.rtf");
     for (const auto& text : m_prompts.asked)
         check(QString::fromStdString(text));
     for (const auto& text : m_prompts.shown)
         check(QString::fromStdString(text));
     EXPECT_EQ(untranslated, Strings{});
-    EXPECT_EQ(m_prompts.asked.size() + m_prompts.shown.size(), 2u);
+    EXPECT_EQ(m_prompts.asked.size() + m_prompts.shown.size(), 1u);
     EXPECT_EQ(m_explorer->CountText().text(), QStringLiteral("[2 items]"));
     EXPECT_EQ(m_explorer->Action(cmd::kBack)->toolTip(), QStringLiteral("[Go Back]"));
     EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer")); // a name, not a text
+}
+
+TEST_F(ExplorerTest, DoubleClickOnANoteOpensTheEditorOverTheExplorer)
+{
+    std::string words; // long enough to compress, as a note's body must
+    for (int i = 0; i < 30; ++i)
+        words += "kept words ";
+    words.pop_back();
+    const auto note = WrapNote(AsBytes("{\\rtf1 " + words + "}"), "secret", "kn");
+    ASSERT_TRUE(note.has_value());
+    MakeNote("/n.rtf", *note);
+    ASSERT_TRUE(OpenExplorer());
+    m_app->KeyHolder().SetOpenKey("secret"); // the held key opens it: no key dialog
+    std::string title, text;
+    bool overExplorer = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        poll.stop();
+        title = editor->windowTitle().toStdString();
+        text = editor->TextControl().toPlainText().toStdString();
+        overExplorer = editor->parentWidget() == m_explorer.get();
+        editor->CloseEditor();
+    });
+    poll.start(10);
+    Open("n.rtf");
+    EXPECT_EQ(title, "/n.rtf");
+    EXPECT_EQ(text, words);
+    EXPECT_TRUE(overExplorer);
+    EXPECT_TRUE(m_prompts.shown.empty());
 }

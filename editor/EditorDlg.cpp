@@ -1,0 +1,319 @@
+#include "EditorDlg.h"
+
+#include "DecryptFailDlg.h"
+#include "FileNameDlg.h"
+#include "KeyDlg.h"
+
+#include "note/NoteDocument.h"
+#include "note/NoteHost.h"
+#include "note/NoteLock.h"
+#include "note/NoteOpener.h"
+#include "note/NoteSaver.h"
+
+#include "ui/Icons.h"
+#include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
+
+#include "app/ClientApp.h"
+#include "app/Settings.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace qb {
+namespace {
+
+constexpr int kMinWidth = 320, kMinHeight = 240, kDefaultWidth = 640, kDefaultHeight = 480;
+constexpr int kFormatBarHeight = 24; // the format bar's row, kept free until it comes
+
+// The one place that decides which control shows the note's text.
+QTextEdit* MakeTextControl(QTextDocument& document, QWidget* parent)
+{
+    auto* edit = new QTextEdit(parent);
+    edit->setDocument(&document);
+    edit->setAcceptRichText(true);
+    edit->setLineWrapMode(QTextEdit::WidgetWidth);
+    return edit;
+}
+
+} // namespace
+
+CEditorDlg::CEditorDlg(CClientApp& app, INoteHost& host, QWidget* parent)
+    : QDialog(parent), m_app(app), m_host(host), m_note(std::make_unique<CNoteDocument>())
+{
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(tr("Editing"));
+    setWindowIcon(ProgramIcon());
+    BuildLayout();
+    BuildMenus();
+    connect(m_note.get(), &CNoteDocument::modifiedChanged, this, &CEditorDlg::UpdateUiState);
+}
+
+CEditorDlg::~CEditorDlg()
+{
+    // The control must not outlive the note's document while it still shows it.
+    m_text->setDocument(nullptr);
+}
+
+void CEditorDlg::BuildLayout()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    auto* formatRow = new QWidget(this);
+    formatRow->setFixedHeight(kFormatBarHeight);
+    layout->addWidget(formatRow);
+
+    m_text = MakeTextControl(m_note->Document(), this);
+    layout->addWidget(m_text, 1);
+
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(tr("Encryption key in use:"), this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_keyName = new QLabel(tr("Not Set"), this);
+    m_keyName->setAlignment(Qt::AlignCenter);
+    m_keyName->setTextFormat(Qt::PlainText);
+    m_keyName->setMinimumWidth(110);
+    m_keyName->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    m_change = new QPushButton(tr("Change"), this);
+    m_change->setAutoDefault(false);
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(14);
+    m_progress->hide();
+    row->addWidget(label);
+    row->addWidget(m_keyName);
+    row->addWidget(m_change);
+    row->addSpacing(8);
+    row->addWidget(m_progress, 1);
+    row->addStretch();
+    layout->addLayout(row);
+    connect(m_change, &QPushButton::clicked, this, &CEditorDlg::ChangeSaveKey);
+}
+
+void CEditorDlg::BuildMenus()
+{
+    auto* bar = new QMenuBar(this);
+    QMenu* file = bar->addMenu(tr("&File"));
+    m_save = file->addAction(tr("&Save"), this, [this] { Save(false); });
+    file->addSeparator();
+    file->addAction(tr("Save a Local Copy"))->setEnabled(false); // comes with local copies
+    file->addSeparator();
+    file->addAction(tr("&Print"))->setEnabled(false); // comes with printing
+    file->addSeparator();
+    m_close = file->addAction(tr("&Close"), this, &CEditorDlg::CloseEditor);
+
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    m_undo = edit->addAction(tr("Undo/Redo\t Ctrl + Z"), m_text, &QTextEdit::undo);
+    edit->addSeparator();
+    m_cut = edit->addAction(tr("Cut\tCtrl + X"), m_text, &QTextEdit::cut);
+    m_copy = edit->addAction(tr("Copy\tCtrl + C"), m_text, &QTextEdit::copy);
+    m_paste = edit->addAction(tr("Paste\tCtrl + V"), m_text, &QTextEdit::paste);
+    m_delete = edit->addAction(tr("Delete\tDel"), this, [this] { m_text->textCursor().removeSelectedText(); });
+    edit->addSeparator();
+    edit->addAction(tr("&Find\tCtrl-F"))->setEnabled(false); // comes with find
+    edit->addSeparator();
+    edit->addAction(tr("Select All\tCtrl + A"), m_text, &QTextEdit::selectAll);
+    connect(edit, &QMenu::aboutToShow, this, &CEditorDlg::UpdateUiState);
+    connect(m_text, &QTextEdit::selectionChanged, this, &CEditorDlg::UpdateUiState);
+    layout()->setMenuBar(bar);
+}
+
+void CEditorDlg::UpdateUiState()
+{
+    const bool selected = m_text->textCursor().hasSelection();
+    const bool writable = !m_text->isReadOnly();
+    m_cut->setEnabled(selected && writable);
+    m_delete->setEnabled(selected && writable);
+    m_copy->setEnabled(selected);
+    m_paste->setEnabled(m_text->canPaste());
+    m_undo->setEnabled(m_note->Document().isUndoAvailable());
+}
+
+void CEditorDlg::SetNewNote(const std::string& remoteDir)
+{
+    m_source = Source::New;
+    m_note->SetRemotePath(remoteDir, "");
+}
+
+void CEditorDlg::SetRemoteNote(const std::string& path, bool exclusive)
+{
+    m_source = Source::Remote;
+    m_openPath = path;
+    m_exclusive = exclusive;
+}
+
+void CEditorDlg::SetLocalFile(const QString& filePath, const std::string& remoteDir)
+{
+    m_source = Source::Local;
+    m_localFile = filePath;
+    m_note->SetRemotePath(remoteDir, "");
+}
+
+bool CEditorDlg::Start()
+{
+    const int w = ReadSettingInt("EditorW", m_app.IniPath());
+    const int h = ReadSettingInt("EditorH", m_app.IniPath());
+    move(0, 0);
+    resize(w >= kMinWidth ? w : kDefaultWidth, h >= kMinHeight ? h : kDefaultHeight);
+
+    if (m_source == Source::Local) {
+        if (!OpenLocalNote(*m_note, m_localFile, m_note->RemoteDir())) {
+            Prompts().Information(this, tr("Error in opening file. Make sure the file is not in use."));
+            setResult(QDialog::Rejected);
+            return false;
+        }
+    } else if (m_source == Source::Remote) {
+        WaitCursor wait;
+        const std::string lock = m_exclusive ? m_app.Identity() : std::string();
+        const NoteOutcome opened = OpenRemoteNote(m_app, *m_note, m_openPath, lock, *this, m_host);
+        if (!opened) {
+            ShowFailure(opened.error().message);
+            setResult(QDialog::Rejected);
+            return false;
+        }
+    }
+    m_progress->hide();
+    m_note->SetModified(false);
+    setWindowTitle(m_note->Title());
+    ShowKeyName();
+    m_note->Document().clearUndoRedoStacks(); // loading is not an edit to undo
+    m_text->setFocus();
+    UpdateUiState();
+    return true;
+}
+
+void CEditorDlg::ShowKeyName()
+{
+    m_keyName->setText(QString::fromStdString(m_app.KeyHolder().SaveKeyName()));
+}
+
+void CEditorDlg::ShowFailure(const QString& message, bool plainBox)
+{
+    if (message.isEmpty())
+        return; // cancelled, or a dialog already said it
+    if (plainBox)
+        Prompts().Plain(this, message);
+    else
+        Prompts().Information(this, message);
+}
+
+bool CEditorDlg::Save(bool releaseLock)
+{
+    m_nameDlg.reset(); // each save starts its name dialog afresh
+    const NoteOutcome saved = SaveNote(m_app, *m_note, releaseLock, *this, m_host);
+    m_progress->hide();
+    setWindowTitle(m_note->Title());
+    ShowKeyName();
+    if (!saved) {
+        const NoteFailureKind kind = saved.error().kind;
+        ShowFailure(saved.error().message, kind == NoteFailureKind::PackFailed || kind == NoteFailureKind::WrapFailed);
+        return false;
+    }
+    return true;
+}
+
+void CEditorDlg::CloseEditor()
+{
+    if (m_note->IsModified()
+        && Prompts().AskYesNo(this, tr("Save Changes?\n\nClick Yes if you want to save the changes.\n"))) {
+        // The save releases the lock itself; a failed or cancelled one keeps the window.
+        if (Save(m_note->Locked()))
+            done(kClosed);
+        return;
+    }
+    if (m_note->Locked()) {
+        WaitCursor wait;
+        const NoteOutcome unlocked = UnlockNote(m_app, *m_note);
+        if (!unlocked)
+            ShowFailure(unlocked.error().message);
+    }
+    StoreSize();
+    done(kClosed);
+}
+
+void CEditorDlg::ChangeSaveKey()
+{
+    if (!qb::AskSaveKey(*this, m_app.KeyHolder()))
+        return;
+    ShowKeyName();
+    m_note->SetModified(true); // so that closing offers to save under the new key
+}
+
+void CEditorDlg::StoreSize()
+{
+    const QSize outer = frameGeometry().size();
+    WriteSettingInt("EditorW", outer.width(), m_app.IniPath());
+    WriteSettingInt("EditorH", outer.height(), m_app.IniPath());
+}
+
+void CEditorDlg::reject()
+{
+    CloseEditor();
+}
+
+void CEditorDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore(); // the close flow decides, and ends the dialog itself
+    CloseEditor();
+}
+
+std::optional<SecretText> CEditorDlg::AskOpenKey(const std::string& keyName)
+{
+    CKeyDlg dialog(CKeyDlg::Mode::Enter, this);
+    dialog.SetKeyName(QString::fromStdString(keyName));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Key();
+}
+
+std::optional<TypedKey> CEditorDlg::AskNewKey()
+{
+    CKeyDlg dialog(CKeyDlg::Mode::Create, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return TypedKey{dialog.KeyName().toStdString(), dialog.Key()};
+}
+
+std::optional<std::string> CEditorDlg::AskNewName(bool nameExists)
+{
+    if (!m_nameDlg)
+        m_nameDlg = std::make_unique<CFileNameDlg>(this);
+    if (nameExists)
+        m_nameDlg->SetPrompt(tr("A file with that name already exists. Please enter a new one."));
+    if (m_nameDlg->exec() != QDialog::Accepted)
+        return std::nullopt;
+    return m_nameDlg->FileName().toStdString();
+}
+
+void CEditorDlg::ShowDecryptFailure(const QString& source)
+{
+    CDecryptFailDlg dialog(this);
+    dialog.SetSourceText(source);
+    dialog.exec();
+}
+
+void CEditorDlg::SetStatus(const QString& title)
+{
+    setWindowTitle(title);
+}
+
+void CEditorDlg::ShowProgress(int position, int range)
+{
+    m_progress->setRange(0, range);
+    m_progress->setValue(position);
+    m_progress->show();
+}
+
+void CEditorDlg::HideProgress()
+{
+    m_progress->hide();
+}
+
+} // namespace qb

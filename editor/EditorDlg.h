@@ -1,0 +1,108 @@
+#pragma once
+// The editor window: one note in a text control, the name of the key it is saved with, and
+// the open, save, unlock and close flows of the note layer behind its menus. It runs
+// modally over the window that opened it, which it reaches only through INoteHost.
+
+#include "note/NoteWindow.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTextEdit;
+
+namespace qb {
+
+class CClientApp;
+class CNoteDocument;
+class INoteHost;
+
+class CEditorDlg : public QDialog, public INoteWindow {
+    Q_OBJECT
+public:
+    // The ending of a normal close; an open that failed ends with Rejected.
+    static constexpr int kClosed = 1015;
+
+    CEditorDlg(CClientApp& app, INoteHost& host, QWidget* parent = nullptr);
+    ~CEditorDlg() override;
+
+    // What to open, set before Start: a new note saved into the folder; the remote note at
+    // path (exclusively when asked); or a local RTF file saved later into the folder.
+    void SetNewNote(const std::string& remoteDir);
+    void SetRemoteNote(const std::string& path, bool exclusive);
+    void SetLocalFile(const QString& filePath, const std::string& remoteDir);
+
+    // Size, open and title. False when the open failed or was cancelled: the window is not
+    // to be shown (its result is then Rejected).
+    bool Start();
+
+    // The note stored where it belongs; with releaseLock the lock goes in the same request.
+    bool Save(bool releaseLock);
+    // "Save Changes?" when modified; ends the dialog unless a save was chosen and failed.
+    void CloseEditor();
+    // A new saving key from the key dialog; the note counts as modified.
+    void ChangeSaveKey();
+
+    // INoteWindow: the editor's dialogs, title and progress bar.
+    std::optional<SecretText> AskOpenKey(const std::string& keyName) override;
+    std::optional<TypedKey> AskNewKey() override;
+    std::optional<std::string> AskNewName(bool nameExists) override;
+    void ShowDecryptFailure(const QString& source) override;
+    void SetStatus(const QString& title) override;
+    void ShowProgress(int position, int range) override;
+    void HideProgress() override;
+
+    // For the explorer's tests and the tests that drive the window.
+    CNoteDocument& Note() { return *m_note; }
+    QTextEdit& TextControl() const { return *m_text; }
+    QLabel& KeyNameText() const { return *m_keyName; }
+    QPushButton& ChangeButton() const { return *m_change; }
+    QProgressBar& Progress() const { return *m_progress; }
+    QAction& SaveAction() const { return *m_save; }
+    QAction& CloseAction() const { return *m_close; }
+
+    // Escape and the close box run the close flow.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Source { New, Remote, Local };
+
+    void BuildMenus();
+    void BuildLayout();
+    void UpdateUiState();
+    void ShowKeyName();
+    void ShowFailure(const QString& message, bool plainBox = false);
+    void StoreSize();
+
+    CClientApp& m_app;
+    INoteHost& m_host;
+    std::unique_ptr<CNoteDocument> m_note;
+    Source m_source = Source::New;
+    std::string m_openPath;
+    bool m_exclusive = false;
+    QString m_localFile;
+    std::unique_ptr<class CFileNameDlg> m_nameDlg; // one for a whole save: it keeps the name typed last
+
+    QTextEdit* m_text = nullptr;
+    QLabel* m_keyName = nullptr;
+    QPushButton* m_change = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QAction* m_save = nullptr;
+    QAction* m_close = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_cut = nullptr;
+    QAction* m_copy = nullptr;
+    QAction* m_paste = nullptr;
+    QAction* m_delete = nullptr;
+};
+
+} // namespace qb
