@@ -3,6 +3,7 @@
 #include "DecryptFailDlg.h"
 #include "FileNameDlg.h"
 #include "KeyDlg.h"
+#include "NoteRichEdit.h"
 
 #include "note/NoteDocument.h"
 #include "note/NoteHost.h"
@@ -23,7 +24,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextEdit>
+#include <QTextCharFormat>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace qb {
@@ -31,16 +33,6 @@ namespace {
 
 constexpr int kMinWidth = 320, kMinHeight = 240, kDefaultWidth = 640, kDefaultHeight = 480;
 constexpr int kFormatBarHeight = 24; // the format bar's row, kept free until it comes
-
-// The one place that decides which control shows the note's text.
-QTextEdit* MakeTextControl(QTextDocument& document, QWidget* parent)
-{
-    auto* edit = new QTextEdit(parent);
-    edit->setDocument(&document);
-    edit->setAcceptRichText(true);
-    edit->setLineWrapMode(QTextEdit::WidgetWidth);
-    return edit;
-}
 
 } // namespace
 
@@ -52,7 +44,6 @@ CEditorDlg::CEditorDlg(CClientApp& app, INoteHost& host, QWidget* parent)
     setWindowIcon(ProgramIcon());
     BuildLayout();
     BuildMenus();
-    connect(m_note.get(), &CNoteDocument::modifiedChanged, this, &CEditorDlg::UpdateUiState);
 }
 
 CEditorDlg::~CEditorDlg()
@@ -70,8 +61,10 @@ void CEditorDlg::BuildLayout()
     formatRow->setFixedHeight(kFormatBarHeight);
     layout->addWidget(formatRow);
 
-    m_text = MakeTextControl(m_note->Document(), this);
+    m_text = new CNoteRichEdit(this);
+    m_text->setDocument(&m_note->Document());
     layout->addWidget(m_text, 1);
+    connect(m_text, &CNoteRichEdit::limitReached, this, &CEditorDlg::ShowLimitReached);
 
     auto* row = new QHBoxLayout;
     auto* label = new QLabel(tr("Encryption key in use:"), this);
@@ -109,31 +102,18 @@ void CEditorDlg::BuildMenus()
     file->addSeparator();
     m_close = file->addAction(tr("&Close"), this, &CEditorDlg::CloseEditor);
 
+    // The same commands as the text's right-click menu, their state taken as the menu opens.
     QMenu* edit = bar->addMenu(tr("&Edit"));
-    m_undo = edit->addAction(tr("Undo/Redo\t Ctrl + Z"), m_text, &QTextEdit::undo);
-    edit->addSeparator();
-    m_cut = edit->addAction(tr("Cut\tCtrl + X"), m_text, &QTextEdit::cut);
-    m_copy = edit->addAction(tr("Copy\tCtrl + C"), m_text, &QTextEdit::copy);
-    m_paste = edit->addAction(tr("Paste\tCtrl + V"), m_text, &QTextEdit::paste);
-    m_delete = edit->addAction(tr("Delete\tDel"), this, [this] { m_text->textCursor().removeSelectedText(); });
-    edit->addSeparator();
-    edit->addAction(tr("&Find\tCtrl-F"))->setEnabled(false); // comes with find
-    edit->addSeparator();
-    edit->addAction(tr("Select All\tCtrl + A"), m_text, &QTextEdit::selectAll);
-    connect(edit, &QMenu::aboutToShow, this, &CEditorDlg::UpdateUiState);
-    connect(m_text, &QTextEdit::selectionChanged, this, &CEditorDlg::UpdateUiState);
+    connect(edit, &QMenu::aboutToShow, this, [this, edit] { m_text->FillEditMenu(*edit); });
+    m_text->FillEditMenu(*edit);
     layout()->setMenuBar(bar);
 }
 
-void CEditorDlg::UpdateUiState()
+void CEditorDlg::ShowLimitReached()
 {
-    const bool selected = m_text->textCursor().hasSelection();
-    const bool writable = !m_text->isReadOnly();
-    m_cut->setEnabled(selected && writable);
-    m_delete->setEnabled(selected && writable);
-    m_copy->setEnabled(selected);
-    m_paste->setEnabled(m_text->canPaste());
-    m_undo->setEnabled(m_note->Document().isUndoAvailable());
+    // Said where the user is typing: the text stays as it was before the refused key.
+    const QPoint at = m_text->viewport()->mapToGlobal(m_text->cursorRect().bottomLeft());
+    QToolTip::showText(at, tr("The note is full: a note holds at most %1 characters.").arg(kNoteCharLimit), m_text);
 }
 
 void CEditorDlg::SetNewNote(const std::string& remoteDir)
@@ -163,9 +143,12 @@ bool CEditorDlg::Start()
     move(0, 0);
     resize(w >= kMinWidth ? w : kDefaultWidth, h >= kMinHeight ? h : kDefaultHeight);
 
-    if (m_source == Source::Local) {
-        if (!OpenLocalNote(*m_note, m_localFile, m_note->RemoteDir())) {
-            Prompts().Information(this, tr("Error in opening file. Make sure the file is not in use."));
+    if (m_source == Source::New) {
+        ApplyTypingFont();
+    } else if (m_source == Source::Local) {
+        const NoteOutcome opened = OpenLocalNote(*m_note, m_localFile, m_note->RemoteDir());
+        if (!opened) {
+            ShowFailure(opened.error().message);
             setResult(QDialog::Rejected);
             return false;
         }
@@ -184,9 +167,24 @@ bool CEditorDlg::Start()
     setWindowTitle(m_note->Title());
     ShowKeyName();
     m_note->Document().clearUndoRedoStacks(); // loading is not an edit to undo
+    if (QWidget* owner = parentWidget())
+        move(owner->geometry().center() - rect().center());
     m_text->setFocus();
-    UpdateUiState();
     return true;
+}
+
+void CEditorDlg::ApplyTypingFont()
+{
+    // The user's chosen face and size for what they type into a new note; a loaded note's
+    // text brings its own.
+    QTextCharFormat format;
+    const std::string face = ReadSettingString("FontName", m_app.IniPath());
+    if (!face.empty())
+        format.setFontFamilies({QString::fromStdString(face)});
+    const int size = ReadSettingInt("FontSize", m_app.IniPath());
+    if (size > 0)
+        format.setFontPointSize(size);
+    m_text->mergeCurrentCharFormat(format);
 }
 
 void CEditorDlg::ShowKeyName()

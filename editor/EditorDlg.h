@@ -15,12 +15,12 @@ class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTextEdit;
 
 namespace qb {
 
 class CClientApp;
 class CNoteDocument;
+class CNoteRichEdit;
 class INoteHost;
 
 class CEditorDlg : public QDialog, public INoteWindow {
@@ -60,7 +60,7 @@ public:
 
     // For the explorer's tests and the tests that drive the window.
     CNoteDocument& Note() { return *m_note; }
-    QTextEdit& TextControl() const { return *m_text; }
+    CNoteRichEdit& TextControl() const { return *m_text; }
     QLabel& KeyNameText() const { return *m_keyName; }
     QPushButton& ChangeButton() const { return *m_change; }
     QProgressBar& Progress() const { return *m_progress; }
@@ -78,7 +78,8 @@ private:
 
     void BuildMenus();
     void BuildLayout();
-    void UpdateUiState();
+    void ShowLimitReached();
+    void ApplyTypingFont();
     void ShowKeyName();
     void ShowFailure(const QString& message, bool plainBox = false);
     void StoreSize();
@@ -92,17 +93,12 @@ private:
     QString m_localFile;
     std::unique_ptr<class CFileNameDlg> m_nameDlg; // one for a whole save: it keeps the name typed last
 
-    QTextEdit* m_text = nullptr;
+    CNoteRichEdit* m_text = nullptr;
     QLabel* m_keyName = nullptr;
     QPushButton* m_change = nullptr;
     QProgressBar* m_progress = nullptr;
     QAction* m_save = nullptr;
     QAction* m_close = nullptr;
-    QAction* m_undo = nullptr;
-    QAction* m_cut = nullptr;
-    QAction* m_copy = nullptr;
-    QAction* m_paste = nullptr;
-    QAction* m_delete = nullptr;
 };
 
 } // namespace qb

@@ -134,22 +134,28 @@ bool CNoteRichEdit::CanPaste() const
 std::unique_ptr<QMenu> CNoteRichEdit::CreateEditMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
+    FillEditMenu(*menu);
+    return menu;
+}
+
+void CNoteRichEdit::FillEditMenu(QMenu& menu)
+{
+    menu.clear();
     const bool selected = textCursor().hasSelection();
     const bool editable = !isReadOnly();
 
-    QAction* undoAction = menu->addAction(tr("Undo/Redo\t Ctrl + Z"), this, &QTextEdit::undo);
+    QAction* undoAction = menu.addAction(tr("Undo/Redo\t Ctrl + Z"), this, &QTextEdit::undo);
     undoAction->setEnabled(editable && document()->isUndoAvailable());
-    menu->addSeparator();
-    menu->addAction(tr("Cut\tCtrl + X"), this, &QTextEdit::cut)->setEnabled(selected && editable);
-    menu->addAction(tr("Copy\tCtrl + C"), this, &QTextEdit::copy)->setEnabled(selected);
-    menu->addAction(tr("Paste\tCtrl + V"), this, &QTextEdit::paste)->setEnabled(CanPaste());
-    menu->addAction(tr("Delete\tDel"), this, [this] { textCursor().removeSelectedText(); })
+    menu.addSeparator();
+    menu.addAction(tr("Cut\tCtrl + X"), this, &QTextEdit::cut)->setEnabled(selected && editable);
+    menu.addAction(tr("Copy\tCtrl + C"), this, &QTextEdit::copy)->setEnabled(selected);
+    menu.addAction(tr("Paste\tCtrl + V"), this, &QTextEdit::paste)->setEnabled(CanPaste());
+    menu.addAction(tr("Delete\tDel"), this, [this] { textCursor().removeSelectedText(); })
         ->setEnabled(selected && editable);
-    menu->addSeparator();
-    menu->addAction(tr("&Find\tCtrl-F"), this, &CNoteRichEdit::findRequested);
-    menu->addSeparator();
-    menu->addAction(tr("Select All\tCtrl + A"), this, &QTextEdit::selectAll);
-    return menu;
+    menu.addSeparator();
+    menu.addAction(tr("&Find\tCtrl-F"), this, &CNoteRichEdit::findRequested);
+    menu.addSeparator();
+    menu.addAction(tr("Select All\tCtrl + A"), this, &QTextEdit::selectAll);
 }
 
 void CNoteRichEdit::contextMenuEvent(QContextMenuEvent* event)

@@ -3,7 +3,7 @@
 // note under its character limit while the user types or pastes, offers the edit commands
 // on its own right-click menu, and reads and writes plain RTF files.
 
-#include "editor/RtfFile.h"
+#include "note/RtfFile.h"
 
 #include <QTextEdit>
 
@@ -31,6 +31,9 @@ public:
 
     // The right-click menu with its items enabled or grayed for the present state.
     std::unique_ptr<QMenu> CreateEditMenu();
+    // Empties the menu and fills it with the edit commands, as the right-click menu has
+    // them: the editor's own Edit menu refills itself this way each time it opens.
+    void FillEditMenu(QMenu& menu);
 
 signals:
     // A key or a paste was refused because the note would grow past its limit.

@@ -4,6 +4,7 @@
 #include "NoteHost.h"
 #include "NoteLock.h"
 #include "NoteWindow.h"
+#include "RtfFile.h"
 
 #include "app/ClientApp.h"
 #include "app/RequestBodies.h"
@@ -12,7 +13,6 @@
 #include "rtf/RtfReader.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextDocument>
 
@@ -174,13 +174,13 @@ NoteOutcome OpenRemoteNote(CClientApp& app, CNoteDocument& document, const std::
 
 NoteOutcome OpenLocalNote(CNoteDocument& document, const QString& filePath, const std::string& remoteDir)
 {
-    const NoteFailure failed{NoteFailureKind::NotRtf, Tr(kLocalFailed)};
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > static_cast<qint64>(kMaxLocalFileBytes))
-        return Fail(failed);
-    const QByteArray rtf = file.read(static_cast<qint64>(kMaxLocalFileBytes));
-    if (file.error() != QFileDevice::NoError || !LoadRtf(std::string_view(rtf.constData(), rtf.size()), document))
-        return Fail(failed);
+    const auto loaded = LoadRtfFile(filePath, document.Document());
+    if (!loaded) {
+        const bool unreadable = loaded.error().error == RtfFileError::Unreadable;
+        return Fail(NoteFailure{NoteFailureKind::NotRtf, unreadable ? Tr(kLocalFailed) : loaded.error().message});
+    }
+    document.Document().clearUndoRedoStacks();
+    document.SetModified(false);
     document.SetRemotePath(remoteDir, QFileInfo(filePath).fileName().toStdString());
     document.SetLockValue({});
     document.SetKeyName({});

@@ -20,8 +20,6 @@ class INoteWindow;
 // The largest note text an open accepts: four times what the server stores, so that a
 // reply announcing more is a damaged or hostile one, refused before anything is read.
 inline constexpr std::size_t kMaxNoteTextBytes = 16 * 1024 * 1024;
-// A local RTF file may carry pictures uncompressed.
-inline constexpr std::size_t kMaxLocalFileBytes = 64 * 1024 * 1024;
 // The note text is read in pieces of this size, one progress step each.
 inline constexpr std::size_t kReadPiece = 4096;
 // What the decryption failure shows: the text after the envelope's first line (72
@@ -38,6 +36,8 @@ NoteOutcome OpenRemoteNote(CClientApp& app, CNoteDocument& document, const std::
                            INoteWindow& window, INoteHost& host);
 
 // Loads a local RTF file; the note keeps the file's name and will be saved into remoteDir.
+// A file that cannot be opened or read gives the message of a file in use; an empty, a
+// non-RTF or an oversized file says which it is.
 NoteOutcome OpenLocalNote(CNoteDocument& document, const QString& filePath, const std::string& remoteDir);
 
 } // namespace qb

@@ -4,6 +4,7 @@
 #include "../note/NoteFixture.h"
 
 #include "editor/EditorDlg.h"
+#include "editor/NoteRichEdit.h"
 
 #include "note/NoteDocument.h"
 
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextEdit>
 
 namespace qb::testing {
 namespace {

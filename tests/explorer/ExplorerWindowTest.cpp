@@ -3,6 +3,7 @@
 #include "explorer/ExplorerCommands.h"
 
 #include "editor/EditorDlg.h"
+#include "editor/NoteRichEdit.h"
 
 #include "codec/Bytes.h"
 #include "codec/Note.h"

@@ -6,13 +6,19 @@
 
 #include <QString>
 
+#include <cstddef>
+
 class QTextDocument;
 
 namespace qb {
 
+// A local RTF file may carry its pictures uncompressed, so it may be far larger than a note.
+inline constexpr std::size_t kMaxLocalFileBytes = 64 * 1024 * 1024;
+
 enum class RtfFileError {
     Unreadable,      // the file cannot be opened or read whole
     Empty,           // the file holds no bytes
+    TooLarge,        // the file is larger than kMaxLocalFileBytes: nothing is read
     NotRtf,          // the bytes are no RTF: the document is left as it was
     WriteFailed,     // the file cannot be created or written: an old file stays as it was
     PicturesDropped, // some pictures cannot be written: nothing is written

@@ -1,4 +1,4 @@
-#include "editor/RtfFile.h"
+#include "note/RtfFile.h"
 
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -48,7 +48,12 @@ Result<void, RtfFileFailure> LoadRtfFile(const QString& path, QTextDocument& doc
     if (!file.open(QIODevice::ReadOnly))
         return Failed(RtfFileError::Unreadable,
                       Tr("The file %1 cannot be opened: %2").arg(Shown(path), file.errorString()));
-    const QByteArray bytes = file.readAll();
+    if (file.size() > static_cast<qint64>(kMaxLocalFileBytes))
+        return Failed(RtfFileError::TooLarge, Tr("The file %1 is too large to open: it holds %2 bytes, more than %3.")
+                                                  .arg(Shown(path))
+                                                  .arg(file.size())
+                                                  .arg(kMaxLocalFileBytes));
+    const QByteArray bytes = file.read(static_cast<qint64>(kMaxLocalFileBytes));
     if (file.error() != QFileDevice::NoError)
         return Failed(RtfFileError::Unreadable,
                       Tr("The file %1 cannot be read: %2").arg(Shown(path), file.errorString()));
