@@ -70,6 +70,8 @@ public:
     const std::string& Account() const { return m_account; }
     void SetAccount(std::string account) { m_account = std::move(account); }
     const std::string& Identity() const { return m_identity; }
+    // Set at start-up from the computer's name and the time; tests name one themselves.
+    void SetIdentity(std::string identity) { m_identity = std::move(identity); }
     const std::string& IniPath() const { return m_iniPath; }
     void SetIniPath(std::string path) { m_iniPath = std::move(path); }
     std::string ServerSetting() const;

@@ -5,14 +5,26 @@
 
 #include "editor/EditorDlg.h"
 #include "editor/NoteRichEdit.h"
+#include "editor/PastedPicture.h"
 
 #include "note/NoteDocument.h"
 
 #include "ui/ScriptedPrompts.h"
 
+#include "app/RequestBodies.h"
+
+#include "CaptureServer.h"
+
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
+#include <QUrl>
+
+#include <functional>
 
 namespace qb::testing {
 namespace {
@@ -103,6 +115,115 @@ TEST_F(EditorWindowTest, OpenCancelledAtTheKeyDoesNotStart)
     EXPECT_TRUE(LockableBy("/r.rtf", kOther)); // the lock the open took was given back
 }
 
+// The first fragment of the document whose text is exactly `text`.
+std::optional<QTextCharFormat> FormatOf(const QTextDocument& document, const QString& text)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().text() == text)
+                return it.fragment().charFormat();
+    return std::nullopt;
+}
+
+QTextBlock BlockOf(const QTextDocument& document, const QString& text)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        if (block.text() == text)
+            return block;
+    return {};
+}
+
+PastedPicture SmallPicture()
+{
+    QImage image(7, 5, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return {png, image.size()};
+}
+
+TEST_F(EditorWindowTest, FormattedNoteComesBackTheSameAfterReopening)
+{
+    auto writer = MakeEditor();
+    writer->SetNewNote("");
+    writer->script.names = {"formats"};
+    writer->script.newKeys = {std::make_pair(std::string(kKeyName), std::string(kKey))};
+    ASSERT_TRUE(writer->Start());
+    {
+        QTextCursor cursor(&writer->Note().Document());
+        const auto put = [&cursor](const QString& text, const std::function<void(QTextCharFormat&)>& style) {
+            QTextCharFormat format;
+            style(format);
+            cursor.insertText(text, format);
+            cursor.insertText(" ", QTextCharFormat());
+        };
+        put("Heading", [](QTextCharFormat& f) { f.setFontWeight(QFont::Bold); f.setFontPointSize(16); });
+        put("slanted", [](QTextCharFormat& f) { f.setFontItalic(true); });
+        put("under", [](QTextCharFormat& f) { f.setFontUnderline(true); });
+        put("red", [](QTextCharFormat& f) { f.setForeground(QColor(200, 0, 0)); });
+        put("serif", [](QTextCharFormat& f) { f.setFontFamilies({QStringLiteral("DejaVu Serif")}); });
+        QTextBlockFormat centred;
+        centred.setAlignment(Qt::AlignHCenter);
+        cursor.insertBlock(centred);
+        cursor.insertText("centred line");
+        cursor.insertBlock(QTextBlockFormat());
+        QTextListFormat bullets;
+        bullets.setStyle(QTextListFormat::ListDisc);
+        cursor.insertList(bullets);
+        cursor.insertText("one");
+        cursor.insertBlock();
+        cursor.insertText("two");
+        cursor.insertBlock(QTextBlockFormat());
+        InsertPicture(cursor, SmallPicture());
+    }
+    ASSERT_TRUE(writer->Save(false));
+    ASSERT_TRUE(m_prompts.shown.empty());
+
+    m_app = MakeApp(); // no key held: the key is asked for by the note's key name
+    auto reader = MakeEditor();
+    reader->SetRemoteNote("/formats.rtf", false);
+    reader->script.openKeys = {std::string(kKey)};
+    ASSERT_TRUE(reader->Start());
+    EXPECT_EQ(reader->script.askedKeyNames, std::vector<std::string>{kKeyName});
+    EXPECT_EQ(reader->KeyNameText().text(), kKeyName);
+    const QTextDocument& read = reader->Note().Document();
+    EXPECT_EQ(read.toPlainText(), writer->Note().Document().toPlainText());
+
+    struct FormatCase {
+        const char* text;
+        std::function<bool(const QTextCharFormat&)> holds;
+    };
+    const FormatCase formats[] = {
+        {"Heading", [](const QTextCharFormat& f) { return f.fontWeight() == QFont::Bold && f.fontPointSize() == 16; }},
+        {"slanted", [](const QTextCharFormat& f) { return f.fontItalic() && f.fontWeight() != QFont::Bold; }},
+        {"under", [](const QTextCharFormat& f) { return f.fontUnderline(); }},
+        {"red", [](const QTextCharFormat& f) { return f.foreground().color() == QColor(200, 0, 0); }},
+        {"serif", [](const QTextCharFormat& f) { return f.fontFamilies().toStringList().value(0) == "DejaVu Serif"; }},
+    };
+    for (const FormatCase& c : formats) {
+        SCOPED_TRACE(c.text);
+        const auto format = FormatOf(read, c.text);
+        ASSERT_TRUE(format.has_value());
+        EXPECT_TRUE(c.holds(*format));
+    }
+    EXPECT_EQ(BlockOf(read, "centred line").blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    for (const char* item : {"one", "two"}) {
+        SCOPED_TRACE(item);
+        const QTextList* list = BlockOf(read, item).textList();
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->format().style(), QTextListFormat::ListDisc);
+    }
+    const auto picture = FormatOf(read, QString(QChar::ObjectReplacementCharacter));
+    ASSERT_TRUE(picture.has_value() && picture->isImageFormat());
+    QImage image;
+    ASSERT_TRUE(image.loadFromData(
+        read.resource(QTextDocument::ImageResource, QUrl(picture->toImageFormat().name())).toByteArray()));
+    EXPECT_EQ(image.size(), QSize(7, 5));
+    EXPECT_EQ(image.pixelColor(3, 2), QColor(Qt::darkGreen));
+}
+
 struct CloseCase {
     const char* what;
     bool exclusive;
@@ -144,6 +265,97 @@ TEST_F(EditorWindowTest, CloseSavesReleasesOrKeepsTheWindow)
         EXPECT_EQ(PlainOf(Stored("/c.rtf"), kKey), c.stored);
         EXPECT_EQ(LockableBy("/c.rtf", kOther), c.lockReleased);
     }
+}
+
+struct RequestCase {
+    const char* what;
+    bool menuSave;                 // File > Save before closing
+    const char* typed;             // "" leaves the note unchanged before the close
+    std::deque<bool> answers;      // to "Save Changes?"
+    std::vector<std::string> sent; // after the open: "save" with its lock part, or "unlock"
+};
+
+TEST_F(EditorWindowTest, ExclusiveNoteSendsExactlyTheRequestsOfEachClose)
+{
+    const std::string stored = NoteText("locked words", kKey, kKeyName);
+    const RequestCase cases[] = {
+        {"unchanged: one unlock", false, "", {}, {"unlock"}},
+        {"modified, Yes: one save that releases", false, " more", {true}, {"save&UNLOCK=1"}},
+        {"modified, No: one unlock, no save", false, " more", {false}, {"unlock"}},
+        {"menu save keeps the lock, then unlock", true, " more", {}, {"save0", "unlock"}},
+    };
+    for (const RequestCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CaptureServer capture;
+        capture.Reply(200, "OK " + std::to_string(stored.size()) + "\n" + stored);
+        m_app = MakeApp(capture.Port());
+        m_app->SetClock([] { return std::time_t{1700000000}; });
+        m_app->KeyHolder().SetOpenKey(kKey);
+        m_app->KeyHolder().SetSaveKey(kKeyName, kKey);
+        const std::string token = m_app->MakeSessionToken();
+        const std::string me = m_app->Identity();
+        m_prompts = {};
+        auto editor = MakeEditor();
+        editor->SetRemoteNote("/A/n.rtf", true);
+        ASSERT_TRUE(editor->Start());
+        EXPECT_EQ(capture.Next().body, OpenBody(token, "/A/n.rtf", me));
+
+        capture.Reply(200, "OK\n");
+        TypeAtEnd(*editor, c.typed);
+        if (c.menuSave)
+            editor->SaveAction().trigger();
+        m_prompts.answers = c.answers;
+        editor->CloseEditor();
+        EXPECT_EQ(editor->result(), CEditorDlg::kClosed);
+        EXPECT_TRUE(m_prompts.shown.empty());
+        (void)m_app->Post(kScriptDir, "sentinel");
+
+        std::vector<std::string> sent;
+        for (CapturedRequest request = capture.Next(); request.body != "sentinel"; request = capture.Next()) {
+            const std::string releasing = SavePrefix(token, "", "/A/n.rtf", me, true);
+            const std::string keeping = SavePrefix(token, "", "/A/n.rtf", me, false);
+            if (request.body == UnlockBody(token, "/A/n.rtf", me))
+                sent.push_back("unlock");
+            else if (request.body.rfind(releasing, 0) == 0)
+                sent.push_back("save&UNLOCK=1");
+            else if (request.body.rfind(keeping, 0) == 0 && keeping.ends_with(me + "0&DATA="))
+                sent.push_back("save0");
+            else
+                sent.push_back("unexpected: " + request.body.substr(0, 120));
+        }
+        EXPECT_EQ(sent, c.sent);
+    }
+}
+
+TEST_F(EditorWindowTest, AnotherComputersSaveIsRefusedWhileTheNoteIsHeld)
+{
+    Seed("/held.rtf", NoteText("held words", kKey, kKeyName));
+    auto editor = MakeEditor();
+    editor->SetRemoteNote("/held.rtf", true);
+    editor->script.openKeys = {std::string(kKey)};
+    ASSERT_TRUE(editor->Start());
+
+    // A second client with an identity of its own tries to save over the held note.
+    auto holder = std::move(m_app);
+    m_app = MakeApp();
+    m_app->SetIdentity(kOther);
+    m_app->KeyHolder().SetSaveKey(kKeyName, kKey);
+    auto other = MakeEditor();
+    other->SetRemoteNote("/held.rtf", false);
+    other->script.openKeys = {std::string(kKey)};
+    ASSERT_TRUE(other->Start());
+    TypeAtEnd(*other, " overwritten");
+    EXPECT_FALSE(other->Save(false));
+    EXPECT_EQ(m_prompts.shown,
+              std::vector<std::string>{"ERROR: The note is open exclusively on another computer. Nothing was saved.\n"});
+    EXPECT_TRUE(other->Note().IsModified());
+    EXPECT_EQ(PlainOf(Stored("/held.rtf"), kKey), "held words");
+
+    m_app = std::move(holder);
+    m_prompts = {};
+    editor->CloseEditor();
+    EXPECT_EQ(editor->result(), CEditorDlg::kClosed);
+    EXPECT_TRUE(LockableBy("/held.rtf", kOther));
 }
 
 TEST_F(EditorWindowTest, CancelledSaveOnCloseKeepsWindowTextAndModifiedState)

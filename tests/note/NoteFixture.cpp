@@ -105,6 +105,7 @@ std::unique_ptr<CClientApp> NoteTest::MakeApp(int port)
     auto app = std::make_unique<CClientApp>();
     app->SetAccount(kSharedAccount);
     app->SetIniPath((m_dir.path / "Quillbox.ini").string());
+    app->SetIdentity(kTestIdentity);
     EXPECT_TRUE(app->CreateSession(ServerAddress{"127.0.0.1", port < 0 ? m_port : port}));
     return app;
 }

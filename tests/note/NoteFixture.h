@@ -20,6 +20,9 @@
 
 namespace qb::testing {
 
+// The lock identity of the clients MakeApp makes.
+inline constexpr const char* kTestIdentity = "me";
+
 using ProgressSteps = std::vector<std::pair<int, int>>;
 
 // An empty script answers "cancel", so an unexpected question shows as a cancellation.
@@ -74,7 +77,8 @@ protected:
     // A server over a new, empty database.
     void FreshServer();
 
-    // A client on the shared account against this server, with its own key holder.
+    // A client on the shared account against this server, with its own key holder and the
+    // lock identity kTestIdentity.
     std::unique_ptr<CClientApp> MakeApp(int port = -1);
     void Seed(const std::string& path, const std::string& noteText);
     // What the server holds at path ("" when it holds nothing there).
