@@ -5,6 +5,8 @@
 #include "editor/EditorDlg.h"
 #include "editor/NoteRichEdit.h"
 
+#include "note/NoteDocument.h"
+
 #include "codec/Bytes.h"
 #include "codec/Note.h"
 
@@ -14,13 +16,15 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTextEdit>
-#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QTest>
+#include <QTimer>
 #include <QToolBar>
+
+#include <functional>
 
 using namespace qb;
 using namespace qb::testing;
@@ -251,7 +255,7 @@ TEST_F(ExplorerTest, EveryTextOfTheWindowIsTranslated)
     EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer")); // a name, not a text
 }
 
-TEST_F(ExplorerTest, DoubleClickOnANoteOpensTheEditorOverTheExplorer)
+TEST_F(ExplorerTest, EveryWayToOpenANoteRunsTheEditorOverTheExplorer)
 {
     std::string words; // long enough to compress, as a note's body must
     for (int i = 0; i < 30; ++i)
@@ -260,25 +264,47 @@ TEST_F(ExplorerTest, DoubleClickOnANoteOpensTheEditorOverTheExplorer)
     const auto note = WrapNote(AsBytes("{\\rtf1 " + words + "}"), "secret", "kn");
     ASSERT_TRUE(note.has_value());
     MakeNote("/n.rtf", *note);
+    m_app->SetIdentity("me");
     ASSERT_TRUE(OpenExplorer());
     m_app->KeyHolder().SetOpenKey("secret"); // the held key opens it: no key dialog
-    std::string title, text;
-    bool overExplorer = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        poll.stop();
-        title = editor->windowTitle().toStdString();
-        text = editor->TextControl().toPlainText().toStdString();
-        overExplorer = editor->parentWidget() == m_explorer.get();
-        editor->CloseEditor();
-    });
-    poll.start(10);
-    Open("n.rtf");
-    EXPECT_EQ(title, "/n.rtf");
-    EXPECT_EQ(text, words);
-    EXPECT_TRUE(overExplorer);
-    EXPECT_TRUE(m_prompts.shown.empty());
+
+    struct OpenCase {
+        const char* what;
+        std::function<void()> open;
+        std::string title, text;
+        bool locked;
+    };
+    const OpenCase cases[] = {
+        {"double-click", [&] { Open("n.rtf"); }, "/n.rtf", words, false},
+        {"Enter", [&] { Select({"n.rtf"}); QTest::keyClick(m_list, Qt::Key_Return); }, "/n.rtf", words, false},
+        {"Open Exclusive", [&] { Select({"n.rtf"}); m_list->RunContextCommand(cmd::kOpenExclusive); }, "/n.rtf",
+         words, true},
+        {"New File", [&] { m_explorer->RunCommand(cmd::kNewFile); }, "", "", false},
+    };
+    for (const OpenCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string title, text;
+        bool overExplorer = false, locked = false, shown = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
+            if (!editor)
+                return;
+            poll.stop();
+            shown = true;
+            title = editor->windowTitle().toStdString();
+            text = editor->TextControl().toPlainText().toStdString();
+            overExplorer = editor->parentWidget() == m_explorer.get();
+            locked = editor->Note().LockValue() == "me";
+            editor->CloseEditor();
+        });
+        poll.start(10);
+        c.open();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(text, c.text);
+        EXPECT_TRUE(overExplorer);
+        EXPECT_EQ(locked, c.locked);
+        EXPECT_TRUE(m_prompts.shown.empty());
+    }
 }
