@@ -1,5 +1,7 @@
 #include "editor/PastedPicture.h"
 
+#include "rtf/RtfPicture.h"
+
 #include <QBuffer>
 #include <QPixmap>
 #include <QFile>
@@ -40,15 +42,12 @@ std::optional<PastedPicture> Encoded(const QByteArray& data)
 
 std::optional<PastedPicture> AsPng(const QImage& image)
 {
-    if (image.isNull() || image.width() > kMaxPictureSide || image.height() > kMaxPictureSide)
+    if (image.width() > kMaxPictureSide || image.height() > kMaxPictureSide)
         return std::nullopt;
-    PastedPicture out;
-    out.size = image.size();
-    QBuffer buffer(&out.data);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
+    auto png = rtf::PngBytes(image);
+    if (!png)
         return std::nullopt;
-    return out;
+    return PastedPicture{std::move(*png), image.size()};
 }
 
 // Bytes of any image format Qt reads: PNG and JPEG kept, anything else made PNG.

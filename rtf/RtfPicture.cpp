@@ -140,4 +140,16 @@ PictureResource MakePictureResource(const Picture& picture)
     return out;
 }
 
+std::optional<QByteArray> PngBytes(const QImage& image)
+{
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return std::nullopt;
+    return png;
+}
+
 } // namespace qb::rtf

@@ -7,6 +7,10 @@
 #include <QSize>
 #include <QVariant>
 
+#include <optional>
+
+class QImage;
+
 namespace qb::rtf {
 
 enum class PictureKind { Unknown, Png, Jpeg, Dib, Metafile, Emf, Other };
@@ -29,5 +33,8 @@ struct PictureResource {
 inline constexpr int kMaxPicturePixels = 4096; // per side, for placeholders and goals
 
 PictureResource MakePictureResource(const Picture& picture);
+
+// The image as PNG bytes; nothing when it is null or cannot be encoded.
+std::optional<QByteArray> PngBytes(const QImage& image);
 
 } // namespace qb::rtf

@@ -1,6 +1,7 @@
 #include "RtfWriter.h"
 
 #include "CodePage.h"
+#include "RtfPicture.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -85,15 +86,10 @@ std::optional<EncodedPicture> Encode(const QVariant& resource)
     } else if (resource.userType() == QMetaType::QPixmap) {
         image = resource.value<QPixmap>().toImage();
     }
-    if (image.isNull())
+    auto png = PngBytes(image);
+    if (!png)
         return std::nullopt;
-    EncodedPicture out;
-    out.size = image.size();
-    QBuffer buffer(&out.data);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return std::nullopt;
-    return out;
+    return EncodedPicture{std::move(*png), false, image.size()};
 }
 
 class Writer {

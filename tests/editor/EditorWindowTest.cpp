@@ -12,10 +12,10 @@
 #include "ui/ScriptedPrompts.h"
 
 #include "app/RequestBodies.h"
+#include "rtf/RtfPicture.h"
 
 #include "CaptureServer.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QLabel>
 #include <QTextBlock>
@@ -137,11 +137,7 @@ PastedPicture SmallPicture()
 {
     QImage image(7, 5, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return {png, image.size()};
+    return {rtf::PngBytes(image).value(), image.size()};
 }
 
 TEST_F(EditorWindowTest, FormattedNoteComesBackTheSameAfterReopening)
