@@ -44,7 +44,11 @@ int PrintDocument(const QTextDocument& document, QPagedPaintDevice& device)
         painter.translate(0, -view.top());
         painter.setClipRect(view);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = view;
+        // The layout moves a line that would cross a page's end onto the next page, so
+        // lines only touch the edges; a line touching this page's edge from the page
+        // before or after is not drawn here (its text would land in the file clipped,
+        // and show up twice to anything that reads the text back).
+        context.clip = view.adjusted(0, 0.5, 0, -0.5);
         context.palette.setColor(QPalette::Text, Qt::black);
         layout->draw(&painter, context);
         painter.restore();
