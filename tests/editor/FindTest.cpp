@@ -3,7 +3,7 @@
 #include "editor/TextFind.h"
 
 #include "DialogFixture.h"
-#include "FindDialogAnswer.h"
+#include "ModalAnswer.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -81,10 +81,12 @@ TEST(Find, KeysDialogAndWrapping)
         if (c.key == Key::CtrlF) {
             answer.Arm();
             QTest::keyClick(&edit, Qt::Key_F, Qt::ControlModifier);
-            EXPECT_EQ(answer.shown, 1);
+            EXPECT_EQ(answer.Shown(), 1);
             EXPECT_EQ(answer.preset, c.preset);
         } else {
+            answer.Arm(); // F3 opens no dialog
             QTest::keyClick(&edit, Qt::Key_F3);
+            EXPECT_EQ(answer.Shown(), 0);
         }
         EXPECT_EQ(edit.textCursor().selectionStart(), c.endStart);
         EXPECT_EQ(edit.textCursor().selectionEnd(), c.endEnd);
