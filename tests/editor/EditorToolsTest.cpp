@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -295,8 +296,16 @@ TEST_F(EditorKeysTest, CtrlSSavesOnceAndCtrlPOpensThePrintDialogOnce)
     EXPECT_EQ(m_host.refreshes, 1);
     EXPECT_EQ(text.toPlainText(), "keyed");
 
+    // The whole note only, and printing to a file stays offered: a PDF needs no printer.
     ModalAnswer print;
-    print.Answer<QPrintDialog>([](QPrintDialog& dialog) { dialog.reject(); });
+    print.Answer<QPrintDialog>([](QPrintDialog& dialog) {
+        EXPECT_FALSE(dialog.testOption(QAbstractPrintDialog::PrintSelection));
+        EXPECT_FALSE(dialog.testOption(QAbstractPrintDialog::PrintPageRange));
+        EXPECT_FALSE(dialog.testOption(QAbstractPrintDialog::PrintCurrentPage));
+        EXPECT_TRUE(dialog.testOption(QAbstractPrintDialog::PrintToFile));
+        EXPECT_EQ(dialog.printer()->docName(), "RTF");
+        dialog.reject();
+    });
     QTest::keyClick(&text, Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(print.shown, 1);
     editor->PrintAction().trigger();
