@@ -3,6 +3,7 @@
 #include "DecryptFailDlg.h"
 #include "FileNameDlg.h"
 #include "KeyDlg.h"
+#include "LocalCopyName.h"
 #include "NoteRichEdit.h"
 
 #include "note/NoteDocument.h"
@@ -10,6 +11,7 @@
 #include "note/NoteLock.h"
 #include "note/NoteOpener.h"
 #include "note/NoteSaver.h"
+#include "note/RtfFile.h"
 
 #include "ui/Icons.h"
 #include "ui/UserPrompts.h"
@@ -19,11 +21,13 @@
 #include "app/Settings.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextCharFormat>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -33,6 +37,7 @@ namespace {
 
 constexpr int kMinWidth = 320, kMinHeight = 240, kDefaultWidth = 640, kDefaultHeight = 480;
 constexpr int kFormatBarHeight = 24; // the format bar's row, kept free until it comes
+constexpr int kLocalCopyProgressRange = 200;
 
 } // namespace
 
@@ -44,6 +49,7 @@ CEditorDlg::CEditorDlg(CClientApp& app, INoteHost& host, QWidget* parent)
     setWindowIcon(ProgramIcon());
     BuildLayout();
     BuildMenus();
+    BuildShortcuts();
 }
 
 CEditorDlg::~CEditorDlg()
@@ -95,10 +101,12 @@ void CEditorDlg::BuildMenus()
     auto* bar = new QMenuBar(this);
     QMenu* file = bar->addMenu(tr("&File"));
     m_save = file->addAction(tr("&Save"), this, [this] { Save(false); });
+    m_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
-    file->addAction(tr("Save a Local Copy"))->setEnabled(false); // comes with local copies
+    m_localCopy = file->addAction(tr("Save a Local Copy"), this, &CEditorDlg::SaveLocalCopy);
     file->addSeparator();
-    file->addAction(tr("&Print"))->setEnabled(false); // comes with printing
+    m_print = file->addAction(tr("&Print"), m_text, &CNoteRichEdit::PrintNote);
+    m_print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     file->addSeparator();
     m_close = file->addAction(tr("&Close"), this, &CEditorDlg::CloseEditor);
 
@@ -107,6 +115,18 @@ void CEditorDlg::BuildMenus()
     connect(edit, &QMenu::aboutToShow, this, [this, edit] { m_text->FillEditMenu(*edit); });
     m_text->FillEditMenu(*edit);
     layout()->setMenuBar(bar);
+    connect(m_text, &CNoteRichEdit::findRequested, this, [this] { m_text->FindText(true); });
+}
+
+void CEditorDlg::BuildShortcuts()
+{
+    // The text handles the edit keys (Ctrl+Z, X, C, V, Del, Ctrl+A) and the find keys
+    // itself while it has the focus, and keeps these from firing then; they serve when the
+    // focus is elsewhere in the window.
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] { m_text->FindText(true); });
+    auto* again = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(again, &QShortcut::activated, this, [this] { m_text->FindText(false); });
 }
 
 void CEditorDlg::ShowLimitReached()
@@ -242,6 +262,35 @@ void CEditorDlg::ChangeSaveKey()
         return;
     ShowKeyName();
     m_note->SetModified(true); // so that closing offers to save under the new key
+}
+
+void CEditorDlg::SaveLocalCopy()
+{
+    const std::optional<QString> path = AskLocalCopyPath(LocalCopyName(m_note->NoteName()));
+    if (!path)
+        return;
+    ShowProgress(0, kLocalCopyProgressRange);
+    bool saved = false;
+    {
+        WaitCursor wait;
+        saved = bool(m_text->SaveRtfFile(*path));
+    }
+    if (!saved)
+        Prompts().Information(this, tr("Error in saving file."));
+    m_progress->hide();
+}
+
+std::optional<QString> CEditorDlg::AskLocalCopyPath(const QString& suggestedName)
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(RtfFileFilter());
+    dialog.setDefaultSuffix(QStringLiteral("rtf"));
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front();
 }
 
 void CEditorDlg::StoreSize()

@@ -48,6 +48,11 @@ public:
     void CloseEditor();
     // A new saving key from the key dialog; the note counts as modified.
     void ChangeSaveKey();
+    // The note written as a plain RTF file where the user chooses; the note itself, its
+    // name, lock and modified state stay as they are. A failure leaves an old file whole.
+    void SaveLocalCopy();
+    // The file dialog of a local copy, offering the name; nothing when cancelled.
+    virtual std::optional<QString> AskLocalCopyPath(const QString& suggestedName);
 
     // INoteWindow: the editor's dialogs, title and progress bar.
     std::optional<SecretText> AskOpenKey(const std::string& keyName) override;
@@ -66,6 +71,8 @@ public:
     QProgressBar& Progress() const { return *m_progress; }
     QAction& SaveAction() const { return *m_save; }
     QAction& CloseAction() const { return *m_close; }
+    QAction& LocalCopyAction() const { return *m_localCopy; }
+    QAction& PrintAction() const { return *m_print; }
 
     // Escape and the close box run the close flow.
     void reject() override;
@@ -78,6 +85,7 @@ private:
 
     void BuildMenus();
     void BuildLayout();
+    void BuildShortcuts();
     void ShowLimitReached();
     void ApplyTypingFont();
     void ShowKeyName();
@@ -99,6 +107,8 @@ private:
     QProgressBar* m_progress = nullptr;
     QAction* m_save = nullptr;
     QAction* m_close = nullptr;
+    QAction* m_localCopy = nullptr;
+    QAction* m_print = nullptr;
 };
 
 } // namespace qb

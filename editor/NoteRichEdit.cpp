@@ -1,6 +1,11 @@
 #include "editor/NoteRichEdit.h"
 
+#include "editor/FindDlg.h"
+#include "editor/NotePrinter.h"
 #include "editor/PastedPicture.h"
+#include "editor/TextFind.h"
+
+#include "ui/WaitCursor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,6 +14,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTextDocumentFragment>
 
 namespace qb {
@@ -31,6 +38,18 @@ bool AddsText(const QKeyEvent& event)
         return false;
     const int key = event.key();
     return event.text().front().isPrint() || key == Qt::Key_Tab || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+enum class FindKey { None, WithDialog, Again };
+
+FindKey FindKeyOf(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (event.key() == Qt::Key_F && modifiers == Qt::ControlModifier)
+        return FindKey::WithDialog;
+    if (event.key() == Qt::Key_F3 && modifiers == Qt::NoModifier)
+        return FindKey::Again;
+    return FindKey::None;
 }
 
 } // namespace
@@ -100,8 +119,31 @@ void CNoteRichEdit::insertFromMimeData(const QMimeData* source)
     QTextEdit::insertFromMimeData(source);
 }
 
+bool CNoteRichEdit::event(QEvent* event)
+{
+    // The find keys belong to the text while it has the focus: a window shortcut for the
+    // same keys must not run the search a second time.
+    if (event->type() == QEvent::ShortcutOverride && FindKeyOf(*static_cast<QKeyEvent*>(event)) != FindKey::None) {
+        event->accept();
+        return true;
+    }
+    return QTextEdit::event(event);
+}
+
 void CNoteRichEdit::keyPressEvent(QKeyEvent* event)
 {
+    switch (FindKeyOf(*event)) {
+    case FindKey::WithDialog:
+        event->accept();
+        FindText(true);
+        return;
+    case FindKey::Again:
+        event->accept();
+        FindText(false);
+        return;
+    case FindKey::None:
+        break;
+    }
     if (event->key() == Qt::Key_Escape) {
         // The note takes every key: Escape must not close the editor from here.
         event->accept();
@@ -121,6 +163,37 @@ void CNoteRichEdit::inputMethodEvent(QInputMethodEvent* event)
         return;
     }
     QTextEdit::inputMethodEvent(event);
+}
+
+int CNoteRichEdit::FindText(bool showDialog)
+{
+    if (showDialog) {
+        CFindDlg dialog(this);
+        dialog.SetFindText(textCursor().selectedText());
+        if (dialog.exec() == QDialog::Accepted && !dialog.FindText().isEmpty())
+            m_searchText = dialog.FindText();
+    }
+    const auto match = FindNextMatch(*document(), textCursor(), m_searchText);
+    if (!match)
+        return -1;
+    setTextCursor(*match);
+    return match->selectionStart();
+}
+
+void CNoteRichEdit::PrintNote()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("RTF"));
+    QPrintDialog dialog(&printer, this);
+    // The whole note only; printing to a file stays offered, so a PDF needs no printer.
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    WaitCursor wait;
+    PrintDocument(*document(), printer);
 }
 
 bool CNoteRichEdit::CanPaste() const

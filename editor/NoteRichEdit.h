@@ -1,10 +1,12 @@
 #pragma once
 // The note's text area: a rich-text edit that takes pictures by paste and drop, keeps the
 // note under its character limit while the user types or pastes, offers the edit commands
-// on its own right-click menu, and reads and writes plain RTF files.
+// on its own right-click menu, finds text (Ctrl+F with the find dialog, F3 again without
+// it), prints, and reads and writes plain RTF files.
 
 #include "note/RtfFile.h"
 
+#include <QString>
 #include <QTextEdit>
 
 #include <memory>
@@ -29,6 +31,16 @@ public:
     Result<void, RtfFileFailure> LoadRtfFile(const QString& path);
     Result<void, RtfFileFailure> SaveRtfFile(const QString& path) const;
 
+    // Ctrl+F and the Find command: with the find dialog preset from the selection (a
+    // confirmed, non-empty text becomes the search text). F3: without it. Then selects the
+    // next match after the selection, else the first in the text, and returns its start;
+    // -1 when there is none, and the selection stays.
+    int FindText(bool showDialog);
+    const QString& SearchText() const { return m_searchText; }
+
+    // The print dialog, then the whole note on the chosen printer (or PDF file).
+    void PrintNote();
+
     // The right-click menu with its items enabled or grayed for the present state.
     std::unique_ptr<QMenu> CreateEditMenu();
     // Empties the menu and fills it with the edit commands, as the right-click menu has
@@ -42,6 +54,7 @@ signals:
     void findRequested();
 
 protected:
+    bool event(QEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,6 +66,8 @@ private:
     // take the note past its limit.
     bool RoomFor(qsizetype adding);
     bool CanPaste() const;
+
+    QString m_searchText; // the text of the last search, for F3
 };
 
 } // namespace qb

@@ -5,6 +5,8 @@
 
 #include "editor/EditorDlg.h"
 
+#include "note/RtfFile.h"
+
 #include "ui/AboutDlg.h"
 #include "ui/Icons.h"
 #include "ui/UserPrompts.h"
@@ -293,8 +295,7 @@ void CExplorerDlg::NewNote()
 
 void CExplorerDlg::OpenLocal()
 {
-    const QString filter = tr("Rich Text Format (*.rtf)");
-    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(), RtfFileFilter());
     if (file.isEmpty())
         return;
     CEditorDlg editor(m_app, *this, this);

@@ -42,6 +42,11 @@ bool LooksLikeRtf(const QByteArray& bytes)
 
 } // namespace
 
+QString RtfFileFilter()
+{
+    return Tr("Rich Text Format (*.rtf)");
+}
+
 Result<void, RtfFileFailure> LoadRtfFile(const QString& path, QTextDocument& document)
 {
     QFile file(path);

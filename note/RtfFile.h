@@ -29,6 +29,9 @@ struct RtfFileFailure {
     QString message; // for the user, translated
 };
 
+// The file dialogs' filter for RTF files.
+QString RtfFileFilter();
+
 // Replaces the document's content with the file's. A damaged file gives what could be read.
 Result<void, RtfFileFailure> LoadRtfFile(const QString& path, QTextDocument& document);
 

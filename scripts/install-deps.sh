@@ -8,6 +8,7 @@ packages=(
     libcurl4-openssl-dev libboost-dev libsqlite3-dev zlib1g-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth curl
+    poppler-utils
 )
 
 missing=()

@@ -1,7 +1,7 @@
 // The editor window's whole flows against a real notes server: dialogs answered by a
 // script, message boxes by scripted prompts, what the server holds read back afterwards.
 
-#include "../note/NoteFixture.h"
+#include "EditorWindowFixture.h"
 
 #include "editor/EditorDlg.h"
 #include "editor/NoteRichEdit.h"
@@ -32,46 +32,6 @@ namespace {
 constexpr const char* kKey = "secret";
 constexpr const char* kKeyName = "kn";
 constexpr const char* kOther = "other";
-
-// The editor with its dialogs answered from the scripts of a ScriptedWindow.
-class ScriptedEditor : public CEditorDlg {
-public:
-    using CEditorDlg::CEditorDlg;
-    std::optional<SecretText> AskOpenKey(const std::string& keyName) override { return script.AskOpenKey(keyName); }
-    std::optional<TypedKey> AskNewKey() override { return script.AskNewKey(); }
-    std::optional<std::string> AskNewName(bool nameExists) override { return script.AskNewName(nameExists); }
-    void ShowDecryptFailure(const QString& source) override { script.ShowDecryptFailure(source); }
-
-    ScriptedWindow script;
-};
-
-class EditorWindowTest : public NoteTest {
-protected:
-    void SetUp() override
-    {
-        NoteTest::SetUp();
-        SetPrompts(&m_prompts);
-    }
-    void TearDown() override
-    {
-        SetPrompts(nullptr);
-        NoteTest::TearDown();
-    }
-    std::unique_ptr<ScriptedEditor> MakeEditor()
-    {
-        return std::make_unique<ScriptedEditor>(*m_app, m_host, nullptr);
-    }
-
-    ScriptedPrompts m_prompts;
-    ScriptedHost m_host;
-};
-
-void TypeAtEnd(CEditorDlg& editor, const QString& text)
-{
-    QTextCursor cursor = editor.TextControl().textCursor();
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-}
 
 TEST_F(EditorWindowTest, NewNoteIsNamedKeyedAndStored)
 {
@@ -115,31 +75,6 @@ TEST_F(EditorWindowTest, OpenCancelledAtTheKeyDoesNotStart)
     EXPECT_TRUE(LockableBy("/r.rtf", kOther)); // the lock the open took was given back
 }
 
-// The first fragment of the document whose text is exactly `text`.
-std::optional<QTextCharFormat> FormatOf(const QTextDocument& document, const QString& text)
-{
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            if (it.fragment().text() == text)
-                return it.fragment().charFormat();
-    return std::nullopt;
-}
-
-QTextBlock BlockOf(const QTextDocument& document, const QString& text)
-{
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        if (block.text() == text)
-            return block;
-    return {};
-}
-
-PastedPicture SmallPicture()
-{
-    QImage image(7, 5, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    return {rtf::PngBytes(image).value(), image.size()};
-}
-
 TEST_F(EditorWindowTest, FormattedNoteComesBackTheSameAfterReopening)
 {
     auto writer = MakeEditor();
@@ -147,33 +82,7 @@ TEST_F(EditorWindowTest, FormattedNoteComesBackTheSameAfterReopening)
     writer->script.names = {"formats"};
     writer->script.newKeys = {std::make_pair(std::string(kKeyName), std::string(kKey))};
     ASSERT_TRUE(writer->Start());
-    {
-        QTextCursor cursor(&writer->Note().Document());
-        const auto put = [&cursor](const QString& text, const std::function<void(QTextCharFormat&)>& style) {
-            QTextCharFormat format;
-            style(format);
-            cursor.insertText(text, format);
-            cursor.insertText(" ", QTextCharFormat());
-        };
-        put("Heading", [](QTextCharFormat& f) { f.setFontWeight(QFont::Bold); f.setFontPointSize(16); });
-        put("slanted", [](QTextCharFormat& f) { f.setFontItalic(true); });
-        put("under", [](QTextCharFormat& f) { f.setFontUnderline(true); });
-        put("red", [](QTextCharFormat& f) { f.setForeground(QColor(200, 0, 0)); });
-        put("serif", [](QTextCharFormat& f) { f.setFontFamilies({QStringLiteral("DejaVu Serif")}); });
-        QTextBlockFormat centred;
-        centred.setAlignment(Qt::AlignHCenter);
-        cursor.insertBlock(centred);
-        cursor.insertText("centred line");
-        cursor.insertBlock(QTextBlockFormat());
-        QTextListFormat bullets;
-        bullets.setStyle(QTextListFormat::ListDisc);
-        cursor.insertList(bullets);
-        cursor.insertText("one");
-        cursor.insertBlock();
-        cursor.insertText("two");
-        cursor.insertBlock(QTextBlockFormat());
-        InsertPicture(cursor, SmallPicture());
-    }
+    WriteFormattedNote(writer->Note().Document());
     ASSERT_TRUE(writer->Save(false));
     ASSERT_TRUE(m_prompts.shown.empty());
 
@@ -187,37 +96,7 @@ TEST_F(EditorWindowTest, FormattedNoteComesBackTheSameAfterReopening)
     const QTextDocument& read = reader->Note().Document();
     EXPECT_EQ(read.toPlainText(), writer->Note().Document().toPlainText());
 
-    struct FormatCase {
-        const char* text;
-        std::function<bool(const QTextCharFormat&)> holds;
-    };
-    const FormatCase formats[] = {
-        {"Heading", [](const QTextCharFormat& f) { return f.fontWeight() == QFont::Bold && f.fontPointSize() == 16; }},
-        {"slanted", [](const QTextCharFormat& f) { return f.fontItalic() && f.fontWeight() != QFont::Bold; }},
-        {"under", [](const QTextCharFormat& f) { return f.fontUnderline(); }},
-        {"red", [](const QTextCharFormat& f) { return f.foreground().color() == QColor(200, 0, 0); }},
-        {"serif", [](const QTextCharFormat& f) { return f.fontFamilies().toStringList().value(0) == "DejaVu Serif"; }},
-    };
-    for (const FormatCase& c : formats) {
-        SCOPED_TRACE(c.text);
-        const auto format = FormatOf(read, c.text);
-        ASSERT_TRUE(format.has_value());
-        EXPECT_TRUE(c.holds(*format));
-    }
-    EXPECT_EQ(BlockOf(read, "centred line").blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    for (const char* item : {"one", "two"}) {
-        SCOPED_TRACE(item);
-        const QTextList* list = BlockOf(read, item).textList();
-        ASSERT_NE(list, nullptr);
-        EXPECT_EQ(list->format().style(), QTextListFormat::ListDisc);
-    }
-    const auto picture = FormatOf(read, QString(QChar::ObjectReplacementCharacter));
-    ASSERT_TRUE(picture.has_value() && picture->isImageFormat());
-    QImage image;
-    ASSERT_TRUE(image.loadFromData(
-        read.resource(QTextDocument::ImageResource, QUrl(picture->toImageFormat().name())).toByteArray()));
-    EXPECT_EQ(image.size(), QSize(7, 5));
-    EXPECT_EQ(image.pixelColor(3, 2), QColor(Qt::darkGreen));
+    ExpectFormattedNote(read);
 }
 
 struct CloseCase {

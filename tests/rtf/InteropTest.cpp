@@ -3,6 +3,7 @@
 
 #include "RtfTestSupport.h"
 
+#include "ExternalTools.h"
 #include "TempDir.h"
 #include "rtf/RtfWriter.h"
 
@@ -25,27 +26,6 @@ namespace {
 std::string Fixture(const std::string& name)
 {
     return ReadFile(std::string(QUILLBOX_RTF_FIXTURES) + "/" + name);
-}
-
-bool Installed(const char* program)
-{
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string Squeeze(std::string text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-            if (!out.empty() && out.back() != ' ')
-                out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
 }
 
 } // namespace
