@@ -19,6 +19,7 @@ class QPushButton;
 namespace qb {
 
 class CClientApp;
+class CFormatBar;
 class CNoteDocument;
 class CNoteRichEdit;
 class INoteHost;
@@ -66,6 +67,7 @@ public:
     QProgressBar& Progress() const { return *m_progress; }
     QAction& SaveAction() const { return *m_save; }
     QAction& CloseAction() const { return *m_close; }
+    CFormatBar& FormatBar() const { return *m_formatBar; }
 
     // Escape and the close box run the close flow.
     void reject() override;
@@ -78,6 +80,9 @@ private:
 
     void BuildMenus();
     void BuildLayout();
+    void ConnectFormatBar();
+    // The bar shows the selection's format; called on every selection or format change.
+    void UpdateFormatBar();
     void ShowLimitReached();
     void ApplyTypingFont();
     void ShowKeyName();
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<class CFileNameDlg> m_nameDlg; // one for a whole save: it keeps the name typed last
 
     CNoteRichEdit* m_text = nullptr;
+    CFormatBar* m_formatBar = nullptr;
     QLabel* m_keyName = nullptr;
     QPushButton* m_change = nullptr;
     QProgressBar* m_progress = nullptr;

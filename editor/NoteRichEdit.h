@@ -3,6 +3,7 @@
 // note under its character limit while the user types or pastes, offers the edit commands
 // on its own right-click menu, and reads and writes plain RTF files.
 
+#include "editor/SelectionFormat.h"
 #include "note/RtfFile.h"
 
 #include <QTextEdit>
@@ -35,6 +36,19 @@ public:
     // them: the editor's own Edit menu refills itself this way each time it opens.
     void FillEditMenu(QMenu& menu);
 
+    // The formatting commands on the selection, or on the typing format without one.
+    void SetBold(bool on);
+    void SetItalic(bool on);
+    void SetUnderline(bool on);
+    void SetFontName(const QString& face);
+    void SetFontSize(int points);
+    void SetColor(const QColor& color);
+    void SetAlignment(Alignment alignment);
+    void SetBullet(bool on);
+    SelectionFormat Format() const;
+
+    bool CanPaste() const;
+
 signals:
     // A key or a paste was refused because the note would grow past its limit.
     void limitReached();
@@ -52,7 +66,6 @@ private:
     // False, with the user told, when replacing the selection by `adding` characters would
     // take the note past its limit.
     bool RoomFor(qsizetype adding);
-    bool CanPaste() const;
 };
 
 } // namespace qb
