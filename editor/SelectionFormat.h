@@ -22,6 +22,8 @@ struct SelectionFormat {
     std::optional<QColor> color; // text without a colour of its own counts as black
     std::optional<Alignment> alignment; // none when mixed or justified
     bool bullet = false;                // every paragraph of the selection is a list item
+
+    bool operator==(const SelectionFormat&) const = default;
 };
 
 // Without a selection this is the typing format at the cursor and its paragraph.
