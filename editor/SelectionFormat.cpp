@@ -1,5 +1,6 @@
 #include "editor/SelectionFormat.h"
 
+#include <QFontInfo>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -77,6 +78,8 @@ SelectionFormat FormatOfSelection(const QTextCursor& cursor)
     if (cursor.isNull())
         return result;
     const QFont defaultFont = cursor.document()->defaultFont();
+    // Text without a face of its own shows the face it is drawn in, not an alias such as "Sans Serif".
+    const QString defaultFace = QFontInfo(defaultFont).family();
     const std::vector<QTextCharFormat> formats = CharFormats(cursor);
     const auto all = [&](auto test) {
         for (const QTextCharFormat& format : formats) {
@@ -90,7 +93,7 @@ SelectionFormat FormatOfSelection(const QTextCursor& cursor)
     result.underline = all([](const QTextCharFormat& f) { return f.fontUnderline(); });
     result.face = Common<QString>(formats, [&](const QTextCharFormat& f) -> std::optional<QString> {
         const QStringList families = f.fontFamilies().toStringList();
-        return families.isEmpty() ? defaultFont.family() : families.front();
+        return families.isEmpty() ? defaultFace : families.front();
     });
     result.points = Common<double>(formats, [&](const QTextCharFormat& f) -> std::optional<double> {
         return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : defaultFont.pointSizeF();
