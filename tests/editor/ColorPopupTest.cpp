@@ -1,3 +1,4 @@
+#include "DialogFixture.h"
 #include "FormatFixture.h"
 
 #include "editor/ColorCell.h"
@@ -94,6 +95,28 @@ TEST(ColorPopup, HoldsFortyCellsFromBlackToWhite)
     EXPECT_EQ(popup.findChildren<CColorCell*>().size(), 40);
     EXPECT_EQ(popup.AutomaticButton().text().toStdString(), "Automatic");
     EXPECT_EQ(popup.MoreColorsButton().text().toStdString(), "More Colors ...");
+}
+
+TEST(ColorPopup, TheHotCellFollowsTheMouse)
+{
+    CColorPopup popup;
+    popup.show();
+    popup.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&popup));
+    EXPECT_TRUE(popup.Cell(0, 0).hasFocus()) << "the black cell is hot when the popup opens";
+    for (const auto& [row, column] : {std::pair{1, 3}, std::pair{4, 7}, std::pair{0, 2}}) {
+        CColorCell& cell = popup.Cell(row, column);
+        QEnterEvent enter(QPointF(9, 9), cell.mapToGlobal(QPointF(9, 9)), cell.mapToGlobal(QPointF(9, 9)));
+        QCoreApplication::sendEvent(&cell, &enter);
+        EXPECT_TRUE(cell.hasFocus()) << row << "," << column;
+    }
+}
+
+TEST(ColorPopup, ItsTextsGoThroughTranslation)
+{
+    testing::PseudoTranslator translator;
+    CColorPopup popup;
+    EXPECT_EQ(testing::UntranslatedTexts(popup), std::vector<std::string>{});
 }
 
 TEST(ColorButton, TheLetterIsDrawnInTheInverseColour)

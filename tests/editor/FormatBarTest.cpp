@@ -1,5 +1,7 @@
 #include "FormatFixture.h"
 
+#include "ui/PseudoTranslator.h"
+
 #include "editor/ColorCell.h"
 #include "editor/FontNameCombo.h"
 #include "editor/FormatCommands.h"
@@ -351,6 +353,17 @@ TEST_F(FormatTest, BarButtonsCarryTheirTooltipsAndPrintIsReported)
     QSignalSpy print(&Bar(), &CFormatBar::printRequested);
     Bar().Action(fmt::kPrint)->trigger();
     EXPECT_EQ(print.count(), 1);
+}
+
+TEST(FormatBar, ItsTooltipsGoThroughTranslation)
+{
+    testing::PseudoTranslator translator;
+    CFormatBar bar;
+    for (int id : {fmt::kSave, fmt::kPrint, fmt::kCut, fmt::kCopy, fmt::kPaste, fmt::kBold, fmt::kItalic,
+                   fmt::kUnderline, fmt::kAlignLeft, fmt::kAlignCenter, fmt::kAlignRight, fmt::kBullet}) {
+        EXPECT_TRUE(testing::PseudoTranslator::IsTranslated(bar.Action(id)->toolTip()))
+            << bar.Action(id)->toolTip().toStdString();
+    }
 }
 
 TEST_F(FormatTest, BulletOffTakesTheParagraphsOutOfTheirList)
