@@ -97,6 +97,7 @@ void CEditorDlg::ConnectFormatBar()
 {
     CFormatBar& bar = *m_formatBar;
     connect(bar.Action(fmt::kSave), &QAction::triggered, this, [this] { Save(false); });
+    bar.Action(fmt::kPrint)->setEnabled(false); // comes with printing, as the menu's Print
     connect(bar.Action(fmt::kCut), &QAction::triggered, m_text, &QTextEdit::cut);
     connect(bar.Action(fmt::kCopy), &QAction::triggered, m_text, &QTextEdit::copy);
     connect(bar.Action(fmt::kPaste), &QAction::triggered, m_text, &QTextEdit::paste);

@@ -337,7 +337,7 @@ TEST_F(FormatTest, ClipboardButtonsFollowTheSelectionAndTheReadOnlyState)
     }
 }
 
-TEST_F(FormatTest, BarButtonsCarryTheirTooltipsAndPrintIsReported)
+TEST_F(FormatTest, BarButtonsCarryTheirTooltipsAndIcons)
 {
     const std::pair<int, const char*> tips[] = {
         {fmt::kSave, "Save in Quillbox"}, {fmt::kPrint, "Print"},           {fmt::kCut, "Cut"},
@@ -350,8 +350,13 @@ TEST_F(FormatTest, BarButtonsCarryTheirTooltipsAndPrintIsReported)
         EXPECT_EQ(Bar().Action(id)->toolTip().toStdString(), tip);
         EXPECT_FALSE(Bar().Action(id)->icon().isNull()) << tip;
     }
-    QSignalSpy print(&Bar(), &CFormatBar::printRequested);
-    Bar().Action(fmt::kPrint)->trigger();
+}
+
+TEST(FormatBar, ThePrintButtonAsksForPrinting)
+{
+    CFormatBar bar;
+    QSignalSpy print(&bar, &CFormatBar::printRequested);
+    bar.Action(fmt::kPrint)->trigger();
     EXPECT_EQ(print.count(), 1);
 }
 
