@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qb {
 
 // Left to right, top to bottom: darks, strong colours, lights, then pales to white.

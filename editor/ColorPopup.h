@@ -1,8 +1,8 @@
 #pragma once
 // The colour popup of the format bar's colour button: "Automatic", a grid of 40 colours
-// and "More Colors ..." with the colour dialog. It is accepted only when a colour was
-// chosen; closing it any other way (Escape, a click elsewhere, a cancelled colour dialog)
-// rejects it, so nothing changes.
+// and "More Colors ..." with the colour dialog. Pick gives a colour only when one was
+// chosen; any other ending (Escape, a click elsewhere, a cancelled colour dialog) gives
+// nothing, so nothing changes.
 
 #include <QColor>
 #include <QDialog>
