@@ -2,6 +2,8 @@
 
 #include "DecryptFailDlg.h"
 #include "FileNameDlg.h"
+#include "FormatBar.h"
+#include "FormatCommands.h"
 #include "KeyDlg.h"
 #include "LocalCopyName.h"
 #include "NoteRichEdit.h"
@@ -20,6 +22,8 @@
 #include "app/ClientApp.h"
 #include "app/Settings.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -28,15 +32,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QScreen>
 #include <QTextCharFormat>
 #include <QToolTip>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qb {
 namespace {
 
 constexpr int kMinWidth = 320, kMinHeight = 240, kDefaultWidth = 640, kDefaultHeight = 480;
-constexpr int kFormatBarHeight = 24; // the format bar's row, kept free until it comes
 constexpr int kLocalCopyProgressRange = 200;
 
 } // namespace
@@ -63,13 +69,13 @@ void CEditorDlg::BuildLayout()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
-    auto* formatRow = new QWidget(this);
-    formatRow->setFixedHeight(kFormatBarHeight);
-    layout->addWidget(formatRow);
+    m_formatBar = new CFormatBar(this);
+    layout->addWidget(m_formatBar);
 
     m_text = new CNoteRichEdit(this);
     m_text->setDocument(&m_note->Document());
     layout->addWidget(m_text, 1);
+    ConnectFormatBar();
     connect(m_text, &CNoteRichEdit::limitReached, this, &CEditorDlg::ShowLimitReached);
 
     auto* row = new QHBoxLayout;
@@ -94,6 +100,66 @@ void CEditorDlg::BuildLayout()
     row->addStretch();
     layout->addLayout(row);
     connect(m_change, &QPushButton::clicked, this, &CEditorDlg::ChangeSaveKey);
+}
+
+void CEditorDlg::ConnectFormatBar()
+{
+    CFormatBar& bar = *m_formatBar;
+    connect(bar.Action(fmt::kSave), &QAction::triggered, this, [this] { Save(false); });
+    connect(&bar, &CFormatBar::printRequested, m_text, &CNoteRichEdit::PrintNote);
+    connect(bar.Action(fmt::kCut), &QAction::triggered, m_text, &QTextEdit::cut);
+    connect(bar.Action(fmt::kCopy), &QAction::triggered, m_text, &QTextEdit::copy);
+    connect(bar.Action(fmt::kPaste), &QAction::triggered, m_text, &QTextEdit::paste);
+
+    // The bar's button state is the value to apply: a click has already flipped it.
+    const auto apply = [this](int id, auto set) {
+        connect(m_formatBar->Action(id), &QAction::triggered, this, [this, set](bool checked) {
+            set(*m_text, checked);
+            UpdateFormatBar();
+        });
+    };
+    apply(fmt::kBold, [](CNoteRichEdit& text, bool on) { text.SetBold(on); });
+    apply(fmt::kItalic, [](CNoteRichEdit& text, bool on) { text.SetItalic(on); });
+    apply(fmt::kUnderline, [](CNoteRichEdit& text, bool on) { text.SetUnderline(on); });
+    apply(fmt::kBullet, [](CNoteRichEdit& text, bool on) { text.SetBullet(on); });
+    const std::pair<int, Alignment> alignments[] = {
+        {fmt::kAlignLeft, Alignment::Left}, {fmt::kAlignCenter, Alignment::Center}, {fmt::kAlignRight, Alignment::Right}};
+    for (const auto& [id, alignment] : alignments) {
+        apply(id, [alignment](CNoteRichEdit& text, bool on) {
+            if (on)
+                text.SetAlignment(alignment);
+        });
+    }
+
+    connect(&bar, &CFormatBar::fontNameChosen, this, [this](const QString& face) {
+        m_text->SetFontName(face);
+        m_text->setFocus();
+        WriteSettingString("FontName", face.toStdString(), m_app.IniPath());
+        UpdateFormatBar();
+    });
+    connect(&bar, &CFormatBar::fontSizeChosen, this, [this](int points) {
+        m_text->SetFontSize(points);
+        m_text->setFocus();
+        WriteSettingInt("FontSize", points, m_app.IniPath());
+        UpdateFormatBar();
+    });
+    connect(&bar, &CFormatBar::colorChosen, this, [this](const QColor& color) {
+        m_text->SetColor(color);
+        m_text->setFocus();
+        UpdateFormatBar();
+    });
+
+    connect(m_text, &QTextEdit::cursorPositionChanged, this, &CEditorDlg::UpdateFormatBar);
+    connect(m_text, &QTextEdit::selectionChanged, this, &CEditorDlg::UpdateFormatBar);
+    connect(m_text, &QTextEdit::currentCharFormatChanged, this, &CEditorDlg::UpdateFormatBar);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &CEditorDlg::UpdateFormatBar);
+    UpdateFormatBar();
+}
+
+void CEditorDlg::UpdateFormatBar()
+{
+    const bool selected = m_text->textCursor().hasSelection();
+    m_formatBar->UpdateState(m_text->Format(), {selected && !m_text->isReadOnly(), selected, m_text->CanPaste()});
 }
 
 void CEditorDlg::BuildMenus()
@@ -188,9 +254,23 @@ bool CEditorDlg::Start()
     ShowKeyName();
     m_note->Document().clearUndoRedoStacks(); // loading is not an edit to undo
     if (QWidget* owner = parentWidget())
-        move(owner->geometry().center() - rect().center());
+        move(OnScreen(owner->geometry().center() - rect().center()));
+    UpdateFormatBar();
     m_text->setFocus();
     return true;
+}
+
+QPoint CEditorDlg::OnScreen(QPoint topLeft) const
+{
+    // Centred over a smaller owner, the title bar and the menu must not leave the screen.
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (!screen)
+        return topLeft;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() - width() - frame.width())));
+    topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() - height() - frame.height())));
+    return topLeft;
 }
 
 void CEditorDlg::ApplyTypingFont()
@@ -205,6 +285,7 @@ void CEditorDlg::ApplyTypingFont()
     if (size > 0)
         format.setFontPointSize(size);
     m_text->mergeCurrentCharFormat(format);
+    UpdateFormatBar();
 }
 
 void CEditorDlg::ShowKeyName()
@@ -295,7 +376,9 @@ std::optional<QString> CEditorDlg::AskLocalCopyPath(const QString& suggestedName
 
 void CEditorDlg::StoreSize()
 {
-    const QSize outer = frameGeometry().size();
+    // The window's own size, as Start restores it: with the frame in it the editor would
+    // grow by the frame at every open.
+    const QSize outer = size();
     WriteSettingInt("EditorW", outer.width(), m_app.IniPath());
     WriteSettingInt("EditorH", outer.height(), m_app.IniPath());
 }

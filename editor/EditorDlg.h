@@ -19,6 +19,7 @@ class QPushButton;
 namespace qb {
 
 class CClientApp;
+class CFormatBar;
 class CNoteDocument;
 class CNoteRichEdit;
 class INoteHost;
@@ -73,6 +74,7 @@ public:
     QAction& CloseAction() const { return *m_close; }
     QAction& LocalCopyAction() const { return *m_localCopy; }
     QAction& PrintAction() const { return *m_print; }
+    CFormatBar& FormatBar() const { return *m_formatBar; }
 
     // Escape and the close box run the close flow.
     void reject() override;
@@ -86,8 +88,12 @@ private:
     void BuildMenus();
     void BuildLayout();
     void BuildShortcuts();
+    void ConnectFormatBar();
+    // The bar shows the selection's format; called on every selection or format change.
+    void UpdateFormatBar();
     void ShowLimitReached();
     void ApplyTypingFont();
+    QPoint OnScreen(QPoint topLeft) const;
     void ShowKeyName();
     void ShowFailure(const QString& message, bool plainBox = false);
     void StoreSize();
@@ -102,6 +108,7 @@ private:
     std::unique_ptr<class CFileNameDlg> m_nameDlg; // one for a whole save: it keeps the name typed last
 
     CNoteRichEdit* m_text = nullptr;
+    CFormatBar* m_formatBar = nullptr;
     QLabel* m_keyName = nullptr;
     QPushButton* m_change = nullptr;
     QProgressBar* m_progress = nullptr;

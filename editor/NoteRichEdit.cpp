@@ -4,6 +4,7 @@
 #include "editor/NotePrinter.h"
 #include "editor/PastedPicture.h"
 #include "editor/TextFind.h"
+#include "editor/TextFormatting.h"
 
 #include "ui/WaitCursor.h"
 
@@ -194,6 +195,20 @@ void CNoteRichEdit::PrintNote()
         return;
     WaitCursor wait;
     PrintDocument(*document(), printer);
+}
+
+void CNoteRichEdit::SetBold(bool on) { qb::SetBold(*this, on); }
+void CNoteRichEdit::SetItalic(bool on) { qb::SetItalic(*this, on); }
+void CNoteRichEdit::SetUnderline(bool on) { qb::SetUnderline(*this, on); }
+void CNoteRichEdit::SetFontName(const QString& face) { qb::SetFontName(*this, face); }
+void CNoteRichEdit::SetFontSize(int points) { qb::SetFontSize(*this, points); }
+void CNoteRichEdit::SetColor(const QColor& color) { qb::SetColor(*this, color); }
+void CNoteRichEdit::SetAlignment(Alignment alignment) { qb::SetAlignment(*this, alignment); }
+void CNoteRichEdit::SetBullet(bool on) { qb::SetBullet(*this, on); }
+
+SelectionFormat CNoteRichEdit::Format() const
+{
+    return FormatOfSelection(textCursor());
 }
 
 bool CNoteRichEdit::CanPaste() const

@@ -4,6 +4,7 @@
 // on its own right-click menu, finds text (Ctrl+F with the find dialog, F3 again without
 // it), prints, and reads and writes plain RTF files.
 
+#include "editor/SelectionFormat.h"
 #include "note/RtfFile.h"
 
 #include <QString>
@@ -47,6 +48,19 @@ public:
     // them: the editor's own Edit menu refills itself this way each time it opens.
     void FillEditMenu(QMenu& menu);
 
+    // The formatting commands on the selection, or on the typing format without one.
+    void SetBold(bool on);
+    void SetItalic(bool on);
+    void SetUnderline(bool on);
+    void SetFontName(const QString& face);
+    void SetFontSize(int points);
+    void SetColor(const QColor& color);
+    void SetAlignment(Alignment alignment);
+    void SetBullet(bool on);
+    SelectionFormat Format() const;
+
+    bool CanPaste() const;
+
 signals:
     // A key or a paste was refused because the note would grow past its limit.
     void limitReached();
@@ -65,8 +79,6 @@ private:
     // False, with the user told, when replacing the selection by `adding` characters would
     // take the note past its limit.
     bool RoomFor(qsizetype adding);
-    bool CanPaste() const;
-
     QString m_searchText; // the text of the last search, for F3
 };
 

@@ -141,9 +141,9 @@ bool CExplorerDlg::Init()
     setWindowIcon(ProgramIcon());
     const int w = ReadSettingInt("MainW", m_app.IniPath());
     const int h = ReadSettingInt("MainH", m_app.IniPath());
-    m_wantedOuterSize = QSize(w >= kMinWidth ? w : kDefaultWidth, h >= kMinHeight ? h : kDefaultHeight);
+    m_wantedSize = QSize(w >= kMinWidth ? w : kDefaultWidth, h >= kMinHeight ? h : kDefaultHeight);
     move(0, 0);
-    resize(m_wantedOuterSize);
+    resize(m_wantedSize);
     LayoutControls();
     setWindowTitle(QString::fromLatin1(kExplorerTitle));
     m_list->setFocus();
@@ -153,11 +153,9 @@ bool CExplorerDlg::Init()
 void CExplorerDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // The stored size is the outer size: take the frame off once the frame is known.
-    if (!m_sizeApplied && m_wantedOuterSize.isValid()) {
+    // A window manager may place the window on its own when it first shows it.
+    if (!m_sizeApplied && m_wantedSize.isValid()) {
         m_sizeApplied = true;
-        const QSize frame = frameGeometry().size() - geometry().size();
-        resize(m_wantedOuterSize - frame);
         move(0, 0);
     }
 }
@@ -327,7 +325,9 @@ void CExplorerDlg::HideProgress()
 
 void CExplorerDlg::StoreSize()
 {
-    const QSize outer = frameGeometry().size();
+    // The window's own size, as it is restored: a size with the frame in it would grow the
+    // window by the frame at every start.
+    const QSize outer = size();
     WriteSettingInt("MainW", outer.width(), m_app.IniPath());
     WriteSettingInt("MainH", outer.height(), m_app.IniPath());
 }

@@ -88,7 +88,7 @@ private:
     QLabel* m_pathText = nullptr;
     QMenu* m_editMenu = nullptr;
     QHash<int, QAction*> m_actions;
-    QSize m_wantedOuterSize;
+    QSize m_wantedSize;
     bool m_sizeApplied = false;
 };
 

@@ -10,6 +10,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -32,7 +33,12 @@ CRemoteListCtrl::CRemoteListCtrl(CClientApp& app, QWidget* parent) : QTreeView(p
 {
     setModel(&m_model);
     connect(&m_model, &RemoteListModel::renameRequested, this, &CRemoteListCtrl::RenameEntry);
-    connect(this, &QAbstractItemView::doubleClicked, this, [this] { OpenSelected(false); });
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] {
+        m_opening = true;
+        OpenSelected(false);
+        m_opening = false;
+        m_renameBlockedUntil = QDeadlineTimer(QApplication::doubleClickInterval() + 100);
+    });
 }
 
 bool CRemoteListCtrl::InitView()
@@ -98,6 +104,15 @@ int CRemoteListCtrl::AddEntryLine(std::string_view line, int index)
     (void)index; // only ever the end of the list here
     m_model.Append(std::move(*parsed.entry));
     return 1;
+}
+
+bool CRemoteListCtrl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // A rename armed by the clicks of a double-click would take the next keys typed as the
+    // entry's new name.
+    if (m_opening || !m_renameBlockedUntil.hasExpired())
+        return false;
+    return QTreeView::edit(index, trigger, event);
 }
 
 int CRemoteListCtrl::OpenSelected(bool exclusive)

@@ -6,6 +6,7 @@
 
 #include "app/ScriptReply.h"
 
+#include <QDeadlineTimer>
 #include <QTreeView>
 
 #include <memory>
@@ -73,9 +74,13 @@ signals:
     void fileOpenRequested(const std::string& path, bool exclusive);
     void newFileRequested();
 
+public:
+    using QTreeView::edit; // beside the override below
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
 private:
     // Common shape of the tree operations: an accepted reply, or its failure shown.
@@ -85,6 +90,10 @@ private:
 
     CClientApp& m_app;
     RemoteListModel m_model;
+    // No rename starts while a double-clicked entry opens, nor until a click after its
+    // release could no longer belong to it: the clicks of a double-click arm a rename.
+    bool m_opening = false;
+    QDeadlineTimer m_renameBlockedUntil;
 };
 
 } // namespace qb

@@ -1,9 +1,13 @@
 // editor_screenshots OUTDIR: each editor dialog as it first shows, saved with
 // QWidget::grab() as OUTDIR/<dialog>.png, for a look at its layout.
 
+#include "editor/ColorButton.h"
+#include "editor/ColorCell.h"
+#include "editor/ColorPopup.h"
 #include "editor/DecryptFailDlg.h"
 #include "editor/EditorDlg.h"
 #include "editor/FileNameDlg.h"
+#include "editor/FormatBar.h"
 #include "editor/KeyDlg.h"
 #include "editor/NoteRichEdit.h"
 #include "editor/PastedPicture.h"
@@ -150,7 +154,26 @@ int main(int argc, char** argv)
     editor.KeyNameText().setText(QString::fromStdString(client.KeyHolder().SaveKeyName()));
     editor.resize(640, 480);
     editor.ChangeButton().setFocus();
+    // The cursor in the coloured, underlined item: the bar shows its format.
+    QTextCursor inItem = editor.TextControl().document()->find(QStringLiteral("plumber"));
+    inItem.clearSelection();
+    editor.TextControl().setTextCursor(inItem);
     saved &= Save(editor, dir, "editor");
+
+    // The colour popup open under the colour button, one cell hot, drawn into the editor's picture.
+    qb::CColorButton& colorButton = editor.FormatBar().ColorButton();
+    qb::CColorPopup popup(&colorButton);
+    popup.PlaceAt(colorButton.mapToGlobal(QPoint(0, 0)));
+    popup.show();
+    popup.Cell(2, 1).setFocus();
+    QApplication::processEvents();
+    QImage both = editor.grab().toImage();
+    {
+        QPainter painter(&both);
+        painter.drawPixmap(editor.mapFromGlobal(popup.pos()), popup.grab());
+    }
+    popup.hide();
+    saved &= both.save(dir.filePath(QStringLiteral("editor-colors.png")));
 
     return saved ? 0 : 1;
 }

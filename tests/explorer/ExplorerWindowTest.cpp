@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -163,7 +164,7 @@ TEST_F(ExplorerTest, WindowSizeFromSettingsAndStoredOnClose)
     WriteSettingInt("MainW", 319, m_app->IniPath());
     WriteSettingInt("MainH", 240, m_app->IniPath());
     ASSERT_TRUE(OpenExplorer());
-    EXPECT_EQ(m_explorer->frameGeometry().size(), QSize(640, 240));
+    EXPECT_EQ(m_explorer->size(), QSize(640, 240));
     EXPECT_EQ(m_explorer->pos(), QPoint(0, 0));
 
     m_explorer->resize(900, 700);
@@ -175,10 +176,14 @@ TEST_F(ExplorerTest, WindowSizeFromSettingsAndStoredOnClose)
     EXPECT_EQ(m_explorer->PathText().geometry(), QRect(61, client->height() - 20, client->width() - 122, 18));
     EXPECT_FALSE(m_explorer->Progress().isVisible());
 
-    const QSize outer = m_explorer->frameGeometry().size();
+    // The size stored is the one restored, without the frame: the window keeps its size
+    // from one start to the next instead of growing by its frame each time.
     m_explorer->close();
-    EXPECT_EQ(ReadSettingInt("MainW", m_app->IniPath()), outer.width());
-    EXPECT_EQ(ReadSettingInt("MainH", m_app->IniPath()), outer.height());
+    EXPECT_EQ(ReadSettingInt("MainW", m_app->IniPath()), 900);
+    EXPECT_EQ(ReadSettingInt("MainH", m_app->IniPath()), 700);
+    m_explorer.reset();
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(m_explorer->size(), QSize(900, 700));
 }
 
 TEST_F(ExplorerTest, EditMenuFollowsSelectionAndClipboard)
@@ -307,4 +312,36 @@ TEST_F(ExplorerTest, EveryWayToOpenANoteRunsTheEditorOverTheExplorer)
         EXPECT_EQ(locked, c.locked);
         EXPECT_TRUE(m_prompts.shown.empty());
     }
+}
+
+TEST_F(ExplorerTest, DoubleClickOnASelectedNoteNeverStartsARename)
+{
+    const auto note = WrapNote(AsBytes("{\\rtf1 a few words, a few words, a few words, a few words}"), "secret", "kn");
+    ASSERT_TRUE(note.has_value());
+    MakeNote("/n.rtf", *note);
+    ASSERT_TRUE(OpenExplorer());
+    m_app->KeyHolder().SetOpenKey("secret");
+    Select({"n.rtf"});
+    const QModelIndex index = m_list->currentIndex();
+    const QPoint at = m_list->visualRect(index).center();
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        poll.stop();
+        shown = true;
+        // Longer than a double-click takes: a rename armed by the first click would start now.
+        QTest::qWait(QApplication::doubleClickInterval() * 2);
+        editor->CloseEditor();
+    });
+    poll.start(10);
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, at);
+    QTest::qWait(QApplication::doubleClickInterval() * 2);
+    EXPECT_TRUE(shown);
+    const auto* renaming = m_list->findChild<QLineEdit*>();
+    EXPECT_FALSE(renaming && renaming->isVisible());
+    EXPECT_EQ(ShownNames(), Strings{"n.rtf"});
 }
