@@ -141,6 +141,14 @@ void CKeyDlg::BuildLayout()
     layout->addSpacing(DluHeight(*this, 4));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Tab goes from field to field and on to the buttons; the "?" buttons take the mouse only.
+    for (QPushButton* help : {m_nameHelp, m_keyHelp})
+        help->setFocusPolicy(Qt::ClickFocus);
+    setTabOrder(m_nameEdit, m_keyEdit);
+    setTabOrder(m_keyEdit, m_confirmEdit);
+    setTabOrder(m_confirmEdit, m_ok);
+    setTabOrder(m_ok, m_cancel);
 }
 
 void CKeyDlg::SetKeyName(const QString& name)
