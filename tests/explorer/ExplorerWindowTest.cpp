@@ -260,6 +260,29 @@ TEST_F(ExplorerTest, EveryTextOfTheWindowIsTranslated)
     EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer")); // a name, not a text
 }
 
+namespace {
+
+// Runs `open`; once the editor it starts is the modal window, hands it to `use`, which must
+// close it. False when no editor came.
+bool WithEditorOf(const std::function<void()>& open, const std::function<void(CEditorDlg&)>& use)
+{
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        poll.stop();
+        shown = true;
+        use(*editor);
+    });
+    poll.start(10);
+    open();
+    return shown;
+}
+
+} // namespace
+
 TEST_F(ExplorerTest, EveryWayToOpenANoteRunsTheEditorOverTheExplorer)
 {
     std::string words; // long enough to compress, as a note's body must
@@ -289,22 +312,14 @@ TEST_F(ExplorerTest, EveryWayToOpenANoteRunsTheEditorOverTheExplorer)
     for (const OpenCase& c : cases) {
         SCOPED_TRACE(c.what);
         std::string title, text;
-        bool overExplorer = false, locked = false, shown = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
-            if (!editor)
-                return;
-            poll.stop();
-            shown = true;
-            title = editor->windowTitle().toStdString();
-            text = editor->TextControl().toPlainText().toStdString();
-            overExplorer = editor->parentWidget() == m_explorer.get();
-            locked = editor->Note().LockValue() == "me";
-            editor->CloseEditor();
+        bool overExplorer = false, locked = false;
+        const bool shown = WithEditorOf(c.open, [&](CEditorDlg& editor) {
+            title = editor.windowTitle().toStdString();
+            text = editor.TextControl().toPlainText().toStdString();
+            overExplorer = editor.parentWidget() == m_explorer.get();
+            locked = editor.Note().LockValue() == "me";
+            editor.CloseEditor();
         });
-        poll.start(10);
-        c.open();
         EXPECT_TRUE(shown);
         EXPECT_EQ(title, c.title);
         EXPECT_EQ(text, c.text);
@@ -324,21 +339,16 @@ TEST_F(ExplorerTest, DoubleClickOnASelectedNoteNeverStartsARename)
     Select({"n.rtf"});
     const QModelIndex index = m_list->currentIndex();
     const QPoint at = m_list->visualRect(index).center();
-    bool shown = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* editor = qobject_cast<CEditorDlg*>(QApplication::activeModalWidget());
-        if (!editor)
-            return;
-        poll.stop();
-        shown = true;
-        // Longer than a double-click takes: a rename armed by the first click would start now.
-        QTest::qWait(QApplication::doubleClickInterval() * 2);
-        editor->CloseEditor();
-    });
-    poll.start(10);
-    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, at);
+    const bool shown = WithEditorOf(
+        [&] {
+            QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, at);
+        },
+        [](CEditorDlg& editor) {
+            // Longer than a double-click takes: a rename armed by its clicks would start now.
+            QTest::qWait(QApplication::doubleClickInterval() * 2);
+            editor.CloseEditor();
+        });
     QTest::qWait(QApplication::doubleClickInterval() * 2);
     EXPECT_TRUE(shown);
     const auto* renaming = m_list->findChild<QLineEdit*>();
