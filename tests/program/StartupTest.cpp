@@ -23,6 +23,15 @@ TEST_F(ExplorerTest, StartUpShowsTheNoticeThenTheExplorer)
     std::remove(ini.c_str());
     WriteSettingString("Server", "127.0.0.1:" + std::to_string(m_port), ini);
 
+    // The single-instance socket lives in the temporary folder: one of the test's own keeps
+    // a Quillbox the user is running from making this start the second copy.
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(m_dir.path.string()));
+    struct RestoreTmpdir {
+        QByteArray value;
+        ~RestoreTmpdir() { value.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", value); }
+    } restore{tmpdir};
+
     CClientApp app;
     CWidgetShell shell(app);
     std::vector<std::string> listed;
