@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QScreen>
+#include <QTextCursor>
 #include <QTextCharFormat>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -253,24 +254,43 @@ bool CEditorDlg::Start()
     setWindowTitle(m_note->Title());
     ShowKeyName();
     m_note->Document().clearUndoRedoStacks(); // loading is not an edit to undo
+    if (m_source != Source::New)
+        TypeInTheFirstCharactersFormat();
     if (QWidget* owner = parentWidget())
-        move(OnScreen(owner->geometry().center() - rect().center()));
+        CentreOn(*owner);
     UpdateFormatBar();
     m_text->setFocus();
     return true;
 }
 
-QPoint CEditorDlg::OnScreen(QPoint topLeft) const
+void CEditorDlg::CentreOn(const QWidget& owner)
 {
-    // Centred over a smaller owner, the title bar and the menu must not leave the screen.
-    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
-    if (!screen)
-        return topLeft;
-    const QRect area = screen->availableGeometry();
-    const QSize frame = frameGeometry().size() - size();
-    topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() - width() - frame.width())));
-    topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() - height() - frame.height())));
-    return topLeft;
+    // The editor is not framed yet: it will get the frame its owner has. move() places the
+    // frame, so the frames are centred on each other.
+    const QSize frame = owner.frameGeometry().size() - owner.size();
+    const QSize outer = size() + frame;
+    QPoint topLeft = owner.frameGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2);
+    // Over a smaller owner, the title bar, the menu and the key row must stay on the screen.
+    if (const QScreen* screen = owner.screen()) {
+        const QRect area = screen->availableGeometry();
+        topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.left() + area.width() - outer.width())));
+        topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.top() + area.height() - outer.height())));
+    }
+    move(topLeft);
+}
+
+void CEditorDlg::TypeInTheFirstCharactersFormat()
+{
+    // The cursor starts before the first character, where Qt offers the paragraph's format:
+    // what the user types there, and what the bar shows, is the note's first character's.
+    QTextCursor cursor(&m_note->Document());
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    const QTextCharFormat first = cursor.charFormat();
+    cursor.clearSelection();
+    cursor.movePosition(QTextCursor::Start);
+    m_text->setTextCursor(cursor);
+    if (!first.isImageFormat())
+        m_text->setCurrentCharFormat(first);
 }
 
 void CEditorDlg::ApplyTypingFont()

@@ -93,7 +93,8 @@ private:
     void UpdateFormatBar();
     void ShowLimitReached();
     void ApplyTypingFont();
-    QPoint OnScreen(QPoint topLeft) const;
+    void CentreOn(const QWidget& owner);
+    void TypeInTheFirstCharactersFormat();
     void ShowKeyName();
     void ShowFailure(const QString& message, bool plainBox = false);
     void StoreSize();

@@ -110,8 +110,9 @@ bool CRemoteListCtrl::edit(const QModelIndex& index, EditTrigger trigger, QEvent
 {
     // A rename armed by the clicks of a double-click would take the next keys typed as the
     // entry's new name.
+    // Reported as handled: a refusal would have Qt warn that editing failed.
     if (m_opening || !m_renameBlockedUntil.hasExpired())
-        return false;
+        return true;
     return QTreeView::edit(index, trigger, event);
 }
 

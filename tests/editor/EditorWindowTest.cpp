@@ -93,6 +93,11 @@ TEST_F(EditorWindowTest, FormattedNoteComesBackTheSameAfterReopening)
     ASSERT_TRUE(reader->Start());
     EXPECT_EQ(reader->script.askedKeyNames, std::vector<std::string>{kKeyName});
     EXPECT_EQ(reader->KeyNameText().text(), kKeyName);
+    // What the user types first, at the start, takes the first word's format.
+    const QTextCharFormat typing = reader->TextControl().currentCharFormat();
+    EXPECT_EQ(typing.fontWeight(), QFont::Bold);
+    EXPECT_EQ(typing.fontPointSize(), 16);
+    EXPECT_FALSE(reader->Note().IsModified());
     const QTextDocument& read = reader->Note().Document();
     EXPECT_EQ(read.toPlainText(), writer->Note().Document().toPlainText());
 
