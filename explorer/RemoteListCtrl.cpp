@@ -57,6 +57,9 @@ bool CRemoteListCtrl::InitView()
     const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00 AM")) + 16;
     setColumnWidth(kColumnDate, std::max(120, dateWidth));
     header()->setStretchLastSection(false);
+    // The name takes whatever width the size and date leave; a name cut short shows whole
+    // in its tooltip.
+    header()->setSectionResizeMode(kColumnName, QHeaderView::Stretch);
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(m_sortColumn, Qt::AscendingOrder);
@@ -91,7 +94,8 @@ void CRemoteListCtrl::ShowListing(const std::string& path, ReplyReader& reply)
     m_model.SetEntries(std::move(entries));
     m_model.SortEntries(m_sortColumn, g_sortAscending);
     header()->setSortIndicator(m_sortColumn, Qt::AscendingOrder);
-    emit countTextChanged(tr("%n items", nullptr, m_model.rowCount()));
+    const int count = m_model.rowCount();
+    emit countTextChanged(count == 1 ? tr("1 item") : tr("%n items", nullptr, count));
     m_currentDir = path;
     emit pathTextChanged(path.empty() ? tr("Home") : Text(path));
 }

@@ -40,6 +40,8 @@ QVariant RemoteListModel::data(const QModelIndex& index, int role) const
         if (index.column() == kColumnName)
             return entry.isFolder ? FolderIcon() : FileIconFor(ExtensionOf(entry.name));
         return {};
+    case Qt::ToolTipRole:
+        return index.column() == kColumnName ? QVariant(entry.name) : QVariant();
     case Qt::ForegroundRole:
         return kEntryText;
     case Qt::TextAlignmentRole:

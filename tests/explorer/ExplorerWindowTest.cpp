@@ -355,3 +355,36 @@ TEST_F(ExplorerTest, DoubleClickOnASelectedNoteNeverStartsARename)
     EXPECT_FALSE(renaming && renaming->isVisible());
     EXPECT_EQ(ShownNames(), Strings{"n.rtf"});
 }
+
+TEST_F(ExplorerTest, CountSaysOneItemOrMany)
+{
+    ASSERT_TRUE(OpenExplorer());
+    const std::pair<const char*, const char*> steps[] = {
+        {"", "0 items"}, {"/a.rtf", "1 item"}, {"/b.rtf", "2 items"}};
+    for (const auto& [note, count] : steps) {
+        SCOPED_TRACE(count);
+        if (*note)
+            MakeNote(note);
+        m_list->ListDirectory("");
+        EXPECT_EQ(m_explorer->CountText().text(), QString::fromLatin1(count));
+    }
+}
+
+TEST_F(ExplorerTest, NameColumnTakesTheFreeWidthAndShowsWholeNamesInATooltip)
+{
+    const std::string longName = std::string(60, 'L') + ".rtf";
+    MakeNote("/" + longName);
+    ASSERT_TRUE(OpenExplorer());
+    for (const QSize size : {QSize(640, 480), QSize(1200, 800)}) {
+        SCOPED_TRACE(size.width());
+        m_explorer->resize(size);
+        QApplication::processEvents();
+        const int used = m_list->columnWidth(kColumnName) + m_list->columnWidth(kColumnSize) +
+                         m_list->columnWidth(kColumnDate);
+        EXPECT_EQ(used, m_list->viewport()->width());
+        EXPECT_EQ(m_list->columnWidth(kColumnSize), 70);
+        EXPECT_GE(m_list->columnWidth(kColumnDate), 120);
+    }
+    const QModelIndex name = m_list->model()->index(0, kColumnName);
+    EXPECT_EQ(name.data(Qt::ToolTipRole).toString().toStdString(), longName);
+}
