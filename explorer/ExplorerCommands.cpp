@@ -46,4 +46,19 @@ QIcon ToolbarIcon(int id)
     return command ? IconFor(command->icon) : QIcon();
 }
 
+QList<QKeySequence> Shortcuts(int id)
+{
+    switch (id) {
+    case kCopy: return {QKeySequence::Copy};
+    case kCut: return {QKeySequence::Cut};
+    case kPaste: return {QKeySequence::Paste};
+    case kBack: return {QKeySequence(Qt::ALT | Qt::Key_Left)};
+    case kForward: return {QKeySequence(Qt::ALT | Qt::Key_Right)};
+    case kUp: return {QKeySequence(Qt::ALT | Qt::Key_Up)};
+    case kHome: return {QKeySequence(Qt::ALT | Qt::Key_Home)};
+    case kRefresh: return {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)};
+    default: return {};
+    }
+}
+
 } // namespace qb::cmd

@@ -3,6 +3,8 @@
 // Menus, toolbar and tests reach every action by its id.
 
 #include <QIcon>
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 
 namespace qb::cmd {
@@ -29,5 +31,7 @@ inline constexpr int kRefresh = 223;
 QString ToolTipText(int id);
 // The icon of a toolbar command; a null icon for others.
 QIcon ToolbarIcon(int id);
+// The keys of a command, the ones users of file managers try first; none for others.
+QList<QKeySequence> Shortcuts(int id);
 
 } // namespace qb::cmd

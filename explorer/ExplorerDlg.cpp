@@ -73,6 +73,9 @@ QAction* CExplorerDlg::MakeAction(int id, const QString& text)
     const QString tip = cmd::ToolTipText(id);
     if (!tip.isEmpty())
         action->setToolTip(tip);
+    // A rename's edit box takes Ctrl+C, Ctrl+X and Ctrl+V first: Qt lets a focused line
+    // edit override the window's keys it uses itself.
+    action->setShortcuts(cmd::Shortcuts(id));
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     m_actions.insert(id, action);
     return action;
@@ -105,6 +108,7 @@ void CExplorerDlg::CreateToolBar()
 void CExplorerDlg::CreateMenuBar()
 {
     auto* bar = new QMenuBar(this);
+    addAction(MakeAction(cmd::kRefresh, tr("&Refresh"))); // its keys only, as the list's right-click menu has it
     QMenu* file = bar->addMenu(tr("&File"));
     file->addAction(MakeAction(cmd::kNewFile, tr("&New File")));
     file->addAction(MakeAction(cmd::kNewFolder, tr("New &Folder")));
@@ -253,6 +257,7 @@ void CExplorerDlg::RunCommand(int id)
     case cmd::kForward: GoForward(); break;
     case cmd::kUp: GoUp(); break;
     case cmd::kHome: GoHome(); break;
+    case cmd::kRefresh: RefreshListing(); break;
     case cmd::kAbout: {
         CAboutDlg about(this);
         about.exec();

@@ -388,3 +388,47 @@ TEST_F(ExplorerTest, NameColumnTakesTheFreeWidthAndShowsWholeNamesInATooltip)
     const QModelIndex name = m_list->model()->index(0, kColumnName);
     EXPECT_EQ(name.data(Qt::ToolTipRole).toString().toStdString(), longName);
 }
+
+TEST_F(ExplorerTest, KeysRunTheirCommands)
+{
+    MakeFolder("/A");
+    MakeFolder("/A/B");
+    MakeNote("/n.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    Open("A");
+    Open("B");
+    m_list->setFocus();
+    struct KeyCase {
+        const char* what;
+        QKeySequence keys;
+        std::string folder; // shown afterwards
+    };
+    const KeyCase cases[] = {
+        {"Alt+Left goes back", QKeySequence(Qt::ALT | Qt::Key_Left), "/A"},
+        {"Alt+Right goes forward", QKeySequence(Qt::ALT | Qt::Key_Right), "/A/B"},
+        {"Alt+Up goes up", QKeySequence(Qt::ALT | Qt::Key_Up), "/A"},
+        {"Alt+Home goes home", QKeySequence(Qt::ALT | Qt::Key_Home), ""},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTest::keySequence(m_explorer.get(), c.keys);
+        EXPECT_EQ(m_list->m_currentDir, c.folder);
+    }
+
+    // Ctrl+C on a note, Ctrl+V in another folder; F5 and Ctrl+R list again what another
+    // client added meanwhile.
+    Select({"n.rtf"});
+    QTest::keySequence(m_explorer.get(), QKeySequence::Copy);
+    Open("A");
+    QTest::keySequence(m_explorer.get(), QKeySequence::Paste);
+    EXPECT_EQ(ShownNames(), (Strings{"B", "n.rtf"}));
+    for (const QKeySequence& refresh : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}) {
+        SCOPED_TRACE(refresh.toString().toStdString());
+        const std::string added = "/A/m" + refresh.toString().toStdString().substr(0, 1) + ".rtf";
+        MakeNote(added);
+        QTest::keySequence(m_explorer.get(), refresh);
+        const Strings shown = ShownNames();
+        EXPECT_NE(std::find(shown.begin(), shown.end(), added.substr(3)), shown.end());
+    }
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
