@@ -204,12 +204,22 @@ int CRemoteListCtrl::PasteClipboard()
     return AcceptedOrShown(reply) ? 1 : 0;
 }
 
+QString CRemoteListCtrl::DeleteQuestion() const
+{
+    const auto rows = SelectedRows();
+    if (rows.size() != 1)
+        return tr("Delete %n items?", nullptr, static_cast<int>(rows.size()));
+    const RemoteEntry& entry = m_model.At(rows.front());
+    return entry.isFolder ? tr("Delete \"%1\" and everything in it?").arg(entry.name)
+                          : tr("Delete \"%1\"?").arg(entry.name);
+}
+
 int CRemoteListCtrl::DeleteSelection()
 {
     const auto names = SelectedNames();
     if (names.empty())
         return 0;
-    if (!Prompts().AskYesNo(this, tr("Are you sure you want to delete the selected items?")))
+    if (!Prompts().AskQuestion(this, DeleteQuestion()))
         return 0;
     WaitCursor wait;
     const ScriptReply reply = m_app.Post(kScriptDelete, DeleteBody(m_app.MakeSessionToken(), m_currentDir, names));

@@ -86,6 +86,8 @@ private:
     // Common shape of the tree operations: an accepted reply, or its failure shown.
     bool AcceptedOrShown(const ScriptReply& reply);
     std::vector<std::string> SelectedNames() const;
+    // Names what a delete of the selection would remove.
+    QString DeleteQuestion() const;
     void StartRename(int row);
 
     CClientApp& m_app;

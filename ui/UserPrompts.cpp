@@ -27,6 +27,13 @@ bool CMessageBoxPrompts::AskYesNo(QWidget* parent, const QString& text)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool CMessageBoxPrompts::AskQuestion(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, Caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No); // an Enter pressed by habit deletes nothing
+    return box.exec() == QMessageBox::Yes;
+}
+
 void CMessageBoxPrompts::Plain(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, Caption(), text, QMessageBox::Ok, parent);

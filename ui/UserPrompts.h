@@ -14,6 +14,8 @@ public:
     virtual void Information(QWidget* parent, const QString& text) = 0;
     // Yes and No buttons, no icon; true for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+    // Yes and No buttons with the question icon, No the default; true for Yes.
+    virtual bool AskQuestion(QWidget* parent, const QString& text) = 0;
     // A plain box: no icon, one OK button.
     virtual void Plain(QWidget* parent, const QString& text) = 0;
 };
@@ -23,6 +25,7 @@ class CMessageBoxPrompts : public IUserPrompts {
 public:
     void Information(QWidget* parent, const QString& text) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
+    bool AskQuestion(QWidget* parent, const QString& text) override;
     void Plain(QWidget* parent, const QString& text) override;
 };
 

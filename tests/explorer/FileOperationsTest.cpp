@@ -67,7 +67,29 @@ TEST_F(ExplorerTest, DeleteAsksFirst)
     m_prompts.answers = {true};
     EXPECT_EQ(m_list->DeleteSelection(), 1);
     EXPECT_EQ(ShownNames(), Strings{"b.rtf"});
-    EXPECT_EQ(m_prompts.asked, Strings(2, "Are you sure you want to delete the selected items?"));
+    EXPECT_EQ(m_prompts.asked, Strings(2, "Delete 2 items?"));
+    EXPECT_EQ(m_prompts.boxes, std::vector<ScriptedPrompts::Box>(2, ScriptedPrompts::Box::Question));
+}
+
+TEST_F(ExplorerTest, DeleteQuestionNamesWhatGoes)
+{
+    MakeFolder("/Recipes");
+    MakeNote("/a.rtf");
+    MakeNote("/b.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    const std::pair<Strings, std::string> cases[] = {
+        {{"Recipes"}, "Delete \"Recipes\" and everything in it?"},
+        {{"a.rtf"}, "Delete \"a.rtf\"?"},
+        {{"Recipes", "a.rtf", "b.rtf"}, "Delete 3 items?"},
+    };
+    for (const auto& [names, question] : cases) {
+        SCOPED_TRACE(question);
+        m_prompts = {};
+        Select(names);
+        EXPECT_EQ(m_list->DeleteSelection(), 0); // answered No: nothing goes
+        EXPECT_EQ(m_prompts.asked, Strings{question});
+    }
+    EXPECT_EQ(ShownNames().size(), 3u);
 }
 
 TEST_F(ExplorerTest, CutInOneFolderPastesIntoAnother)

@@ -11,7 +11,7 @@ namespace qb::testing {
 
 class ScriptedPrompts : public IUserPrompts {
 public:
-    enum class Box { Information, Plain, YesNo };
+    enum class Box { Information, Plain, YesNo, Question };
 
     void Information(QWidget*, const QString& text) override
     {
@@ -23,19 +23,23 @@ public:
         shown.push_back(text.toStdString());
         boxes.push_back(Box::Plain);
     }
-    bool AskYesNo(QWidget*, const QString& text) override
+    bool AskYesNo(QWidget*, const QString& text) override { return Ask(text, Box::YesNo); }
+    bool AskQuestion(QWidget*, const QString& text) override { return Ask(text, Box::Question); }
+    std::vector<std::string> shown; // information and plain boxes
+    std::vector<std::string> asked; // questions
+    std::vector<Box> boxes;         // every box, in order
+    std::deque<bool> answers;
+
+private:
+    bool Ask(const QString& text, Box box)
     {
         asked.push_back(text.toStdString());
-        boxes.push_back(Box::YesNo);
+        boxes.push_back(box);
         const bool answer = answers.empty() ? false : answers.front();
         if (!answers.empty())
             answers.pop_front();
         return answer;
     }
-    std::vector<std::string> shown; // information and plain boxes
-    std::vector<std::string> asked; // questions
-    std::vector<Box> boxes;         // every box, in order
-    std::deque<bool> answers;
 };
 
 } // namespace qb::testing
