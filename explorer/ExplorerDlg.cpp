@@ -251,7 +251,7 @@ void CExplorerDlg::RunCommand(int id)
     case cmd::kNewFolder: m_list->NewFolder(); break;
     case cmd::kCopy: m_list->CopySelection(false); break;
     case cmd::kCut: m_list->CopySelection(true); break;
-    case cmd::kPaste: m_list->PasteClipboard(); break; // the clipboard stays as it was
+    case cmd::kPaste: m_list->PasteClipboard(); break;
     case cmd::kDelete: m_list->DeleteSelection(); break;
     case cmd::kBack: GoBack(); break;
     case cmd::kForward: GoForward(); break;

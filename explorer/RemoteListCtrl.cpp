@@ -201,7 +201,12 @@ int CRemoteListCtrl::PasteClipboard()
     // Part of a refused paste may have happened: the new listing comes before the reason.
     if (reply.Ok() || reply.Error() == ChannelError::Refused)
         ListDirectory(m_currentDir);
-    return AcceptedOrShown(reply) ? 1 : 0;
+    if (!AcceptedOrShown(reply))
+        return 0;
+    // What was moved is no longer where the clipboard says: a second paste could only fail.
+    if (m_clipIsCut)
+        m_clipNames.clear();
+    return 1;
 }
 
 QString CRemoteListCtrl::DeleteQuestion() const
@@ -317,9 +322,7 @@ void CRemoteListCtrl::RunContextCommand(int id)
     case cmd::kCopy: CopySelection(false); break;
     case cmd::kCut: CopySelection(true); break;
     case cmd::kPaste:
-        // Only a successful move from this menu empties the clipboard.
-        if (PasteClipboard() == 1 && m_clipIsCut)
-            m_clipNames.clear();
+        PasteClipboard();
         break;
     case cmd::kDelete: DeleteSelection(); break;
     case cmd::kOpenExclusive: OpenSelected(true); break;
