@@ -60,7 +60,7 @@ CExplorerDlg::CExplorerDlg(CClientApp& app, QWidget* parent) : QDialog(parent), 
     m_progress->hide();
 
     connect(m_list, &CRemoteListCtrl::countTextChanged, m_countText, &QLabel::setText);
-    connect(m_list, &CRemoteListCtrl::pathTextChanged, m_pathText, &QLabel::setText);
+    connect(m_list, &CRemoteListCtrl::pathTextChanged, this, &CExplorerDlg::ShowPath);
     connect(m_list, &CRemoteListCtrl::folderOpened, this, &CExplorerDlg::PushHistory);
     connect(m_list, &CRemoteListCtrl::newFileRequested, this, [this] { RunCommand(cmd::kNewFile); });
     connect(m_list, &CRemoteListCtrl::fileOpenRequested, this, &CExplorerDlg::OpenNote);
@@ -139,7 +139,8 @@ bool CExplorerDlg::Init()
     m_list->InitView();
     const ChannelError listed = m_list->ListDirectory("");
     PushHistory("");
-    m_pathText->setText(tr(kHint));
+    m_fullPath = tr(kHint); // until the user opens something
+    ElidePath();
     if (listed != ChannelError::None)
         return false;
     setWindowIcon(ProgramIcon());
@@ -175,6 +176,7 @@ void CExplorerDlg::LayoutControls()
     m_list->setGeometry(kMargin, t, w - 2 * kMargin, h - t - kStatusRow);
     m_countText->setGeometry(kMargin, h - kStatusRow, 54, 18);
     m_pathText->setGeometry(61, h - kStatusRow, w - 122, 18);
+    ElidePath();
     m_progress->setGeometry(61, h - kStatusRow, w - 122, 18);
     m_progress->hide();
 }
@@ -326,6 +328,24 @@ void CExplorerDlg::ShowProgress(int position, int range)
 void CExplorerDlg::HideProgress()
 {
     m_progress->hide();
+}
+
+void CExplorerDlg::ShowPath(const QString& path)
+{
+    m_fullPath = path;
+    ElidePath();
+    // The title names the folder shown, so the window can be told apart in a task bar.
+    const QString program = QString::fromLatin1(kExplorerTitle);
+    setWindowTitle(m_list->m_currentDir.empty() ? program : path + QStringLiteral(" - ") + program);
+}
+
+void CExplorerDlg::ElidePath()
+{
+    // A deep path keeps its top and its last folders: the middle gives way.
+    if (m_fullPath.isEmpty())
+        return;
+    m_pathText->setText(m_pathText->fontMetrics().elidedText(m_fullPath, Qt::ElideMiddle, m_pathText->width()));
+    m_pathText->setToolTip(m_pathText->text() == m_fullPath ? QString() : m_fullPath);
 }
 
 void CExplorerDlg::StoreSize()

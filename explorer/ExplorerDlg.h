@@ -38,6 +38,8 @@ public:
     void PushHistory(const std::string& path);
     void UpdateNavButtons();
     void LayoutControls();
+    // The folder shown: in the status row, cut in the middle when long, and in the title.
+    void ShowPath(const QString& path);
 
     // Commands, as menus and toolbar run them.
     void RunCommand(int id);
@@ -76,6 +78,7 @@ private:
     void CreateMenuBar();
     QAction* MakeAction(int id, const QString& text);
     void StoreSize();
+    void ElidePath();
     void RunEditor(class CEditorDlg& editor);
 
     CClientApp& m_app;
@@ -86,6 +89,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_countText = nullptr;
     QLabel* m_pathText = nullptr;
+    QString m_fullPath;
     QMenu* m_editMenu = nullptr;
     QHash<int, QAction*> m_actions;
     QSize m_wantedSize;

@@ -432,3 +432,27 @@ TEST_F(ExplorerTest, KeysRunTheirCommands)
     }
     EXPECT_TRUE(m_prompts.shown.empty());
 }
+
+TEST_F(ExplorerTest, TitleNamesTheFolderAndALongPathGivesWayInTheMiddle)
+{
+    const std::string deep = "/Work/" + std::string(40, 'm') + "/" + std::string(40, 'n') + "/Second level";
+    MakeFolder("/Work");
+    MakeFolder("/Work/" + std::string(40, 'm'));
+    MakeFolder("/Work/" + std::string(40, 'm') + "/" + std::string(40, 'n'));
+    MakeFolder(deep);
+    ASSERT_TRUE(OpenExplorer());
+    EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer"));
+    m_explorer->resize(640, 480);
+    m_list->ListDirectory(deep);
+    const QString full = QString::fromStdString(deep);
+    EXPECT_EQ(m_explorer->windowTitle(), full + QStringLiteral(" - Quillbox Explorer"));
+    const QString shown = m_explorer->PathText().text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/Work/")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/Second level")));
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_EQ(m_explorer->PathText().toolTip(), full);
+    m_explorer->resize(1600, 480);
+    EXPECT_EQ(m_explorer->PathText().text(), full);
+    m_list->ListDirectory("");
+    EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer"));
+}
