@@ -38,6 +38,9 @@ done
 printf 'ID=%s&DIR=' "$token" > "$work/list.body"
 printf 'ID=%s&FILE=/note1.rtf&LOCK=' "$token" > "$work/open.body"
 printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$note" > "$work/save.body"
+# The same save with another text: an update that changes nothing writes no page.
+other=$(head -c 7500 /dev/urandom | base64 -w 72 | tr '+/' '_-')=
+printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$other" > "$work/save2.body"
 echo "note text: $(printf %s "$note" | wc -c) bytes"
 
 nport=$((port + 1))
@@ -76,15 +79,19 @@ ${QUILLBOX_SERVER:-$build/server/quillbox-server} --listen 127.0.0.1:$pport --db
 plain=$!
 until curl -sf http://127.0.0.1:$pport/UserGuide.htm >/dev/null; do sleep 0.1; done
 pbase=http://127.0.0.1:$pport/Buffer/Buffer0000/bin
-for i in $(seq 51); do
-    curl -sf --data-binary "@$work/save.body" $base/qbsave.pl >/dev/null
-    curl -sf --data-binary "@$work/save.body" $pbase/qbsave.pl >/dev/null
+for i in $(seq 26); do
+    for body in save save2; do
+        curl -sf --data-binary "@$work/$body.body" $base/qbsave.pl >/dev/null
+        curl -sf --data-binary "@$work/$body.body" $pbase/qbsave.pl >/dev/null
+    done
 done
 for clients in 1 8 64; do
     echo "== saving with and without versions, $clients clients, $seconds s each, in turns"
     for round in 1 2; do
-        printf 'save, versions    '; load --url $base/qbsave.pl --body-file "$work/save.body" --clients $clients --seconds "$seconds" --expect OK
-        printf 'save, no versions '; load --url $pbase/qbsave.pl --body-file "$work/save.body" --clients $clients --seconds "$seconds" --expect OK
+        printf 'save, versions    '; load --url $base/qbsave.pl --body-file "$work/save.body" --body-file "$work/save2.body" \
+            --clients $clients --seconds "$seconds" --expect OK
+        printf 'save, no versions '; load --url $pbase/qbsave.pl --body-file "$work/save.body" --body-file "$work/save2.body" \
+            --clients $clients --seconds "$seconds" --expect OK
     done
 done
 printf 'ID=%s&FILE=/bench.rtf' "$token" > "$work/versions.body"
