@@ -8,6 +8,10 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace qb::server;
 using namespace qb::testing;
 
@@ -356,4 +360,21 @@ INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modifi
     EXPECT_EQ(client.Post("qbtrash.pl", "", "kiwi"), "OK\n1|0|5|1700000000|/Old.rtf\n");
     EXPECT_EQ(client.Post("qbundelete.pl", "&ENTRY=1", "kiwi"), "OK\n/Old.rtf\n");
     EXPECT_EQ(client.Open("kiwi", "/Old.rtf"), "OK 5\nQkJC=");
+}
+
+// The background thread prunes on its own, a round per interval, and stops with its owner.
+TEST_F(HistoryTest, PruningRunsInTheBackground)
+{
+    SaveEach("", "n.rtf", kTexts);
+    ASSERT_EQ(Count("versions"), 3);
+    std::atomic<std::int64_t> now = m_now + 31 * kDay;
+    Retention retention(*m_store, RetentionOptions{}, [&] { return now.load(); });
+    {
+        const RetentionThread pruning(retention, std::chrono::milliseconds(10), std::chrono::milliseconds(1));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (Count("versions") != 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(Count("versions"), 0); // within the 5 s waited
+    EXPECT_EQ(Open("/n.rtf"), Opened(kTexts[3]));
 }
