@@ -25,7 +25,8 @@ void CliServerTest::SetUp()
 CliRun CliServerTest::Cli(std::vector<std::string> words)
 {
     for (const auto& command : cli::CommandTable()) {
-        const bool named = std::find(words.begin(), words.end(), "--server") != words.end();
+        const bool named = std::find(words.begin(), words.end(), "--server") != words.end()
+            || std::find(words.begin(), words.end(), "--ini") != words.end();
         if (!words.empty() && command.name == words.front() && command.remote && !named) {
             words.insert(words.begin() + 1, {"--server", "127.0.0.1:" + std::to_string(m_port)});
             break;

@@ -21,7 +21,7 @@ class CliServerTest : public ServerTest {
 protected:
     void SetUp() override;
 
-    // Server commands are sent to this test's server.
+    // Server commands are sent to this test's server unless they name one (--server, --ini).
     CliRun Cli(std::vector<std::string> words);
     // A key file under the test's folder, named after the key.
     std::string KeyFile(const std::string& key);

@@ -163,3 +163,16 @@ TEST_F(CliRemote, AnUnreachableServerIsOneLine)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "quillbox-cli: /: ERROR: Please make sure Quillbox is allowed to access the Internet.\n");
 }
+
+TEST_F(CliRemote, TheServerComesFromTheSettingsFileNamedByIni)
+{
+    ASSERT_EQ(Cli({"mkdir", "/FromIni"}).status, 0);
+    const auto ini = Local("Quillbox.ini");
+    WriteLocal(ini, "[QUILLBOX]\nServer=127.0.0.1:" + std::to_string(m_port) + "\n");
+    const CliRun listed = Cli({"ls", "--ini", ini.string()});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(LsNames(listed.out), Words{"FromIni"});
+    // --server wins over the settings file; nothing listens on port 1.
+    const CliRun fallback = Cli({"ls", "--ini", ini.string(), "--server", "127.0.0.1:1"});
+    EXPECT_EQ(fallback.status, 1) << "--server wins over the settings file";
+}

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <sstream>
 #include <thread>
 
 #include <spawn.h>
@@ -182,4 +183,30 @@ TEST(CliProgress, TheLineShowsItemsBytesAndRate)
               "[######------------------]  25/100 notes  250.0 KB of 1.0 MB  50 notes/s  500.0 KB/s");
     EXPECT_EQ(qb::cli::CProgress::Format(0, 0, 0, 0, 0, "files"),
               "[########################]  0/0 files  0.0 KB of 0.0 KB");
+}
+
+TEST(CliProgress, MessagesGoAboveTheBarAndTheBarEndsWithItsLine)
+{
+    std::ostringstream err;
+    {
+        qb::cli::CProgress progress(err, true, "notes", 2, 300);
+        progress.Step(100);
+        progress.Line("quillbox-cli: warning: /a.rtf: kept encrypted as a.rtf.qbx");
+        progress.Step(200);
+    }
+    const std::string text = err.str();
+    // The message starts on a cleared line of its own; the last drawing is the finished bar.
+    EXPECT_NE(text.find("\r\033[Kquillbox-cli: warning: /a.rtf: kept encrypted as a.rtf.qbx\n"), std::string::npos)
+        << text;
+    const std::string last = text.substr(text.rfind("\r\033[K") + 4);
+    EXPECT_TRUE(last.starts_with("[########################]  2/2 notes  0.3 KB of 0.3 KB")) << last;
+    EXPECT_TRUE(last.ends_with("\n")) << last;
+
+    std::ostringstream quiet;
+    {
+        qb::cli::CProgress progress(quiet, false, "files", 1, 10);
+        progress.Line("skipped a.txt: /a.rtf exists");
+        progress.Step(10);
+    }
+    EXPECT_EQ(quiet.str(), "skipped a.txt: /a.rtf exists\n");
 }
