@@ -109,7 +109,7 @@ int Run(const std::vector<std::string>& words, const Environment& env)
     if (count < command->minOperands || (command->maxOperands >= 0 && count > command->maxOperands))
         return usageError("usage: quillbox-cli " + command->usage);
 
-    Context context{*args, env};
+    Context context{*args, env, nullptr, nullptr, {}};
     std::unique_ptr<CClientApp> app;
     std::unique_ptr<CRemoteTree> tree;
     if (command->remote) {
@@ -132,6 +132,7 @@ int Run(const std::vector<std::string>& words, const Environment& env)
         tree = std::make_unique<CRemoteTree>(*app);
         context.app = app.get();
         context.tree = tree.get();
+        context.server = *server;
     }
     const auto textEngine = command->textEngine ? StartTextEngine() : nullptr;
     return command->run(context);

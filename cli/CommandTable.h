@@ -6,6 +6,8 @@
 #include "CommandLine.h"
 #include "Commands.h"
 
+#include "app/HttpChannel.h"
+
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -39,6 +41,7 @@ struct Context {
     const Environment& env;
     CClientApp* app = nullptr;   // commands that reach the server
     CRemoteTree* tree = nullptr; // the same, as plain calls
+    ServerAddress server;        // where app reaches
     std::ostream& Out() const { return *env.out; }
     std::ostream& Err() const { return *env.err; }
     // "quillbox-cli: " + message, one line on standard error.

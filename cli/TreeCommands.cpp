@@ -8,6 +8,7 @@
 #include "KeyRing.h"
 #include "LocalFiles.h"
 #include "NoteFiles.h"
+#include "Prefetch.h"
 #include "Progress.h"
 #include "RemoteOps.h"
 
@@ -26,6 +27,10 @@ namespace fs = std::filesystem;
 
 namespace qb::cli {
 namespace {
+
+// Requests in flight while an export writes: the server answers them side by side.
+constexpr int kFetchConnections = 4;
+constexpr std::size_t kFetchAhead = 64;
 
 bool ShowProgress(const Context& c)
 {
@@ -103,18 +108,31 @@ int Export(Context& c)
     }
 
     CProgress progress(c.Err(), ShowProgress(c), "notes", notes.size(), totalBytes);
+    // What an earlier run wrote is not fetched again.
+    std::vector<const RemoteNote*> missing;
     for (const RemoteNote& note : notes) {
+        std::error_code ignored;
+        const std::string name = ExportNameFor(note.name, raw);
+        if (fs::exists(note.localDir / name, ignored))
+            progress.Step(note.size);
+        else
+            missing.push_back(&note);
+    }
+    std::vector<std::string> paths;
+    for (const RemoteNote* note : missing)
+        paths.push_back(note->path);
+    CPrefetch prefetch(std::move(paths), c.server, c.app->Account(), c.app->Identity(), kFetchConnections,
+                       kFetchAhead);
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        const RemoteNote& note = *missing[i];
         const fs::path asRtf = note.localDir / ExportNameFor(note.name, false);
         const fs::path asEnvelope = note.localDir / ExportNameFor(note.name, true);
         std::error_code ignored;
-        if (fs::exists(raw ? asEnvelope : asRtf, ignored)) {
-            progress.Step(note.size);
-            continue;
-        }
-        auto text = c.tree->Fetch(note.path);
+        auto text = prefetch.Take(i);
         if (!text) {
             progress.Line("quillbox-cli: " + Shown(note.path) + ": " + OneLine(text.error()));
             ++failures;
+            progress.Step(note.size);
             continue;
         }
         bool written = true;
