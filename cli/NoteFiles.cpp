@@ -58,10 +58,11 @@ std::string ExportNameFor(const std::string& noteName, bool envelope)
 std::string TextToRtf(std::string_view utf8)
 {
     QTextDocument document;
-    std::string_view text = utf8;
-    if (text.ends_with('\n'))
-        text.remove_suffix(1); // the file's last line end is no empty paragraph of the note
-    document.setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1); // the file's last line end is no empty paragraph of the note
+    document.setPlainText(text);
     return rtf::ToRtf(document).rtf;
 }
 

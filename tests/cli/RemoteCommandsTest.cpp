@@ -37,6 +37,7 @@ TEST_F(CliRemote, PutThenGetGivesBackTheText)
         std::string text; // what get --text prints
     } rows[] = {
         {"plain text", "plain.txt", "one line\nsecond line\n", "one line\nsecond line\n"},
+        {"Windows line ends", "crlf.txt", "first\r\nsecond\r\n", "first\nsecond\n"},
         {"non-Latin text", "mixed.txt", "Grüße, Ελληνικά, 日本語のノート\n", "Grüße, Ελληνικά, 日本語のノート\n"},
         {"RTF", "note.rtf", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 rich rich rich \\b bold\\b0\\par}",
          "rich rich rich bold\n\n"}, // the closing \par ends a paragraph: an empty one follows
@@ -59,7 +60,7 @@ TEST_F(CliRemote, PutThenGetGivesBackTheText)
         EXPECT_EQ(note->keyName, "home") << row.name;
     }
     // RTF goes in and comes out as the same bytes.
-    EXPECT_EQ(Cli({"get", "/note.rtf.rtf", "-k", key}).out, rows[2].content);
+    EXPECT_EQ(Cli({"get", "/note.rtf.rtf", "-k", key}).out, rows[3].content);
 }
 
 TEST_F(CliRemote, LsMatchesTheServerAfterEachChange)
