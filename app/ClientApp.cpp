@@ -18,6 +18,7 @@ CClientApp* g_instance = nullptr;
 
 constexpr const char* kServerKey = "Server";
 constexpr const char* kDefaultServer = "127.0.0.1:8080";
+constexpr const char* kCaFileKey = "CaFile";
 
 } // namespace
 
@@ -91,6 +92,11 @@ bool CClientApp::CreateSession(const ServerAddress& server)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     session->stallSeconds = m_stallSeconds;
+    // An unreadable file leaves the system's store alone: the server's certificate then
+    // fails to verify and says so, rather than being let through.
+    if (const std::string caFile = m_iniPath.empty() ? std::string() : ReadSettingString(kCaFileKey, m_iniPath);
+        !caFile.empty() && !session->AddTrustedCertificates(caFile))
+        std::fprintf(stderr, "Cannot read the certificates in CaFile=%s.\n", caFile.c_str());
     m_session = std::move(session);
     return true;
 }
@@ -120,6 +126,7 @@ std::variant<TransferResult, ScriptReply> CClientApp::Transfer(std::string_view 
     switch (sent.outcome) {
     case TransferResult::Outcome::Completed: return sent;
     case TransferResult::Outcome::TimedOut: return ScriptReply::Failed(ChannelError::TimedOut, InternetErrorText(sent.error));
+    case TransferResult::Outcome::CertificateRejected: return ScriptReply::Failed(ChannelError::Certificate, InternetErrorText(sent.error));
     case TransferResult::Outcome::Failed: break;
     }
     return ScriptReply::Failed(ChannelError::Platform, InternetErrorText(sent.error));

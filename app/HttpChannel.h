@@ -18,10 +18,14 @@ namespace qb {
 struct ServerAddress {
     std::string host = "127.0.0.1";
     int port = 8080;
+    bool secure = false; // https: the server's certificate is checked, never skipped
 };
 
-// "HOST:PORT", "HOST" (port 80) or "[v6]:PORT"; nothing when malformed.
+// "HOST:PORT", "HOST" (port 80) or "[v6]:PORT", each optionally after "http://", or
+// "https://HOST[:PORT]" (port 443); nothing when malformed.
 std::optional<ServerAddress> ParseServerAddress(const std::string& text);
+// "http://HOST:PORT" or "https://HOST:PORT", for requests and for messages.
+std::string ServerUrl(const ServerAddress& server);
 
 class CInternetSession {
 public:
@@ -33,19 +37,25 @@ public:
     bool IsOpen() const { return m_open; }
     const std::string& UserAgent() const { return m_userAgent; }
 
+    // Adds the certificates of a PEM file to the system's store for https servers; false
+    // (and only the system's store) when the file cannot be read or holds no certificate.
+    bool AddTrustedCertificates(const std::string& pemPath);
+
     long connectTimeoutSeconds = 10;
     long stallSeconds = 60; // a reply that sends nothing for this long fails
     // Called while a transfer runs, so the window can repaint without taking input.
     std::function<void()> pump;
 
 private:
+    friend class CHttpRequest;
     std::string m_userAgent;
+    std::string m_trustBundle; // system store plus added certificates; empty: the system's own
     bool m_open = false;
 };
 
 // How a transfer ended: the status and body when it completed; otherwise curl's own words.
 struct TransferResult {
-    enum class Outcome { Completed, Failed, TimedOut };
+    enum class Outcome { Completed, Failed, TimedOut, CertificateRejected };
     Outcome outcome = Outcome::Failed;
     long status = 0;
     std::string body;

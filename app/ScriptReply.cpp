@@ -28,6 +28,7 @@ std::string ScriptReply::UserText() const
     case ChannelError::NotOpened: return kErrorNotResponding;
     case ChannelError::Platform:
     case ChannelError::TimedOut: return kErrorInternet;
+    case ChannelError::Certificate: return kErrorCertificate;
     case ChannelError::HttpStatus: return "ERROR: Error code " + std::to_string(m_status);
     case ChannelError::Refused: {
         // The status line and every further line, whatever the caller has read since.

@@ -12,6 +12,9 @@
 namespace qb {
 
 inline constexpr const char* kErrorNotResponding = "ERROR: Server not responding.";
+inline constexpr const char* kErrorCertificate =
+    "ERROR: The server's certificate could not be verified, so nothing was sent. If the server "
+    "uses a private certificate authority, name its certificate file in CaFile= in Quillbox.ini.";
 inline constexpr const char* kErrorInternet = "ERROR: Please make sure Quillbox is allowed to access the Internet.";
 
 enum class ChannelError {
@@ -20,6 +23,7 @@ enum class ChannelError {
     NotOpened,  // the request could not be made
     Platform,   // connecting, sending or receiving failed
     TimedOut,   // no byte moved either way for the stall time, or no connection in time
+    Certificate, // an https server whose certificate the trusted store does not vouch for
     HttpStatus, // a status other than 200
     Refused,    // the status line is not the script's success: the server's lines tell why
 };
