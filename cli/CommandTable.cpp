@@ -29,7 +29,7 @@ std::string UsageText()
         text += (first ? "usage: quillbox-cli " : "       quillbox-cli ") + command.usage + "\n";
         first = false;
     }
-    text += "Server commands reach --server HOST:PORT (default: Server= of the Quillbox.ini named by --ini,\n"
+    text += "Server commands reach --server [https://]HOST:PORT (default: Server= of the Quillbox.ini named by --ini,\n"
             "else " + std::string(kDefaultServer) + ") on the shared account. Keys are asked for on the terminal without echo,\n"
             "by the name the note carries, unless --key-file names a file whose first line is the key.\n"
             "Exit status: 0 done, 1 some items failed (each named), 2 the command line is wrong.\n";
@@ -120,7 +120,7 @@ int Run(const std::vector<std::string>& words, const Environment& env)
             serverText = args->Has("--ini") ? app->ServerSetting() : kDefaultServer;
         const auto server = ParseServerAddress(serverText);
         if (!server)
-            return usageError("the server address " + serverText + " is not HOST:PORT");
+            return usageError("the server address " + serverText + " is not [https://]HOST[:PORT]");
         // The same account and lock identity as the desktop program on this computer, so a
         // note locked here is locked by this computer.
         app->SetAccount(kSharedAccount);

@@ -4,15 +4,16 @@
 
 namespace qb::cli {
 
-CPrefetch::CPrefetch(std::vector<std::string> paths, const ServerAddress& server, const std::string& account,
-                     const std::string& identity, int workers, std::size_t ahead)
+CPrefetch::CPrefetch(std::vector<std::string> paths, const ServerAddress& server, const CClientApp& like,
+                     int workers, std::size_t ahead)
     : m_paths(std::move(paths)), m_ahead(ahead), m_results(m_paths.size())
 {
     // Sessions are made and ended on this thread; only requests run on the workers.
     for (int i = 0; i < workers; ++i) {
         auto app = std::make_unique<CClientApp>();
-        app->SetAccount(account);
-        app->SetIdentity(identity);
+        app->SetAccount(like.Account());
+        app->SetIdentity(like.Identity());
+        app->SetIniPath(like.IniPath());
         if (app->CreateSession(server))
             m_apps.push_back(std::move(app));
     }

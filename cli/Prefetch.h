@@ -23,9 +23,10 @@ namespace qb::cli {
 
 class CPrefetch {
 public:
-    // The workers reach server as account with identity; at most `ahead` texts wait.
-    CPrefetch(std::vector<std::string> paths, const ServerAddress& server, const std::string& account,
-              const std::string& identity, int workers, std::size_t ahead);
+    // The workers reach server as the given client does (account, identity, settings file
+    // with its certificates); at most `ahead` texts wait.
+    CPrefetch(std::vector<std::string> paths, const ServerAddress& server, const CClientApp& like, int workers,
+              std::size_t ahead);
     ~CPrefetch();
     CPrefetch(const CPrefetch&) = delete;
     CPrefetch& operator=(const CPrefetch&) = delete;

@@ -121,8 +121,7 @@ int Export(Context& c)
     std::vector<std::string> paths;
     for (const RemoteNote* note : missing)
         paths.push_back(note->path);
-    CPrefetch prefetch(std::move(paths), c.server, c.app->Account(), c.app->Identity(), kFetchConnections,
-                       kFetchAhead);
+    CPrefetch prefetch(std::move(paths), c.server, *c.app, kFetchConnections, kFetchAhead);
     for (std::size_t i = 0; i < missing.size(); ++i) {
         const RemoteNote& note = *missing[i];
         const fs::path asRtf = note.localDir / ExportNameFor(note.name, false);

@@ -145,7 +145,7 @@ TEST_F(CliRemote, FailuresAreOneLineAndNameTheItem)
         {{"get"}, 2, "quillbox-cli: usage: quillbox-cli get PATH [--text | --raw] [--key-file FILE]... [-o OUT]\n"},
         {{"ls", "-x"}, 2, "quillbox-cli: ls has no option -x (usage: quillbox-cli ls [PATH] [--json])\n"},
         {{"frobnicate"}, 2, "quillbox-cli: unknown command frobnicate (quillbox-cli help lists them)\n"},
-        {{"ls", "--server", "nohost:99999"}, 2, "quillbox-cli: the server address nohost:99999 is not HOST:PORT\n"},
+        {{"ls", "--server", "nohost:99999"}, 2, "quillbox-cli: the server address nohost:99999 is not [https://]HOST[:PORT]\n"},
         {{"get", "/n.rtf", "--key", "abc"}, 2,
          "quillbox-cli: keys are never taken from the command line: use --key-file or type it when asked "
          "(usage: quillbox-cli get PATH [--text | --raw] [--key-file FILE]... [-o OUT])\n"},
