@@ -179,7 +179,7 @@ TEST_F(NoteTest, RefusedSaveKeepsDocumentAndServerAsTheyWere)
     ASSERT_FALSE(outcome.has_value());
     EXPECT_EQ(outcome.error().kind, NoteFailureKind::Channel);
     EXPECT_EQ(outcome.error().message.toStdString(),
-              "ERROR: The note is open exclusively on another computer. Nothing was saved.\n");
+              "ERROR: This note is open exclusively on another computer. Nothing was saved.\n");
     EXPECT_TRUE(document.IsModified());
     EXPECT_EQ(document.Document().toPlainText(), "first words and more");
     EXPECT_EQ(document.NoteName(), "/n.rtf");
