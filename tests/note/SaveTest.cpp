@@ -249,5 +249,26 @@ TEST_F(NoteTest, LocalFileSavedOnceBecomesThatRemoteNote)
     }
 }
 
+TEST_F(NoteTest, ALocalFileWhoseNameBreaksTheRuleIsNamedAgain)
+{
+    // Saved under its own name, every save would be refused and the note could not be kept.
+    const auto rtfPath = m_dir.path / "plans|2026.rtf";
+    QTextDocument source;
+    source.setPlainText("From disk");
+    std::ofstream(rtfPath) << rtf::ToRtf(source).rtf;
+    m_app->KeyHolder().SetSaveKey(kKeyName, kKey);
+    ScriptedWindow window;
+    window.names = {"plans 2026"};
+    ScriptedHost host;
+    CNoteDocument document;
+    ASSERT_TRUE(OpenLocalNote(document, QString::fromStdString(rtfPath.string()), "").has_value());
+    ASSERT_EQ(document.NoteName(), "plans|2026.rtf");
+
+    ASSERT_TRUE(SaveNote(*m_app, document, false, window, host).has_value());
+    EXPECT_EQ(window.nameAsks, std::vector<bool>{false});
+    EXPECT_EQ(document.NoteName(), "plans 2026.rtf");
+    EXPECT_EQ(PlainOf(Stored("/plans 2026.rtf"), kKey), "From disk");
+}
+
 } // namespace
 } // namespace qb::testing
