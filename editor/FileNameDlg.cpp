@@ -4,6 +4,7 @@
 #include "editor/DialogUnits.h"
 
 #include "ui/Icons.h"
+#include "ui/NameRefusal.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -127,6 +128,12 @@ void CFileNameDlg::accept()
     m_fileName = Trimmed(m_nameEdit->text());
     if (m_fileName.isEmpty()) {
         m_promptText->setText(tr("Bad Name."));
+        m_nameEdit->setFocus();
+        return;
+    }
+    // The server would refuse it: say why in its words, and let the user mend the name.
+    if (const QString refusal = NameRefusal(m_fileName); !refusal.isEmpty()) {
+        m_promptText->setText(refusal);
         m_nameEdit->setFocus();
         return;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Asks for the name of a new note. The caller keeps one object for a whole save and may
 // show it again with another hint; each showing starts with the name confirmed last. It
-// only collects and trims the name: no extension, no look at the server.
+// collects and trims the name and holds it to the name rule: no extension, no look at the
+// server.
 
 #include <QDialog>
 
@@ -23,7 +24,8 @@ public:
     const QString& Prompt() const { return m_prompt; }
     void SetPrompt(const QString& prompt);
 
-    // OK: takes the trimmed name; an empty one keeps the dialog open with "Bad Name.".
+    // OK: takes the trimmed name; an empty one keeps the dialog open with "Bad Name.", one
+    // that breaks the name rule with the rule's reason.
     void accept() override;
 
     // For the tests that drive the dialog.

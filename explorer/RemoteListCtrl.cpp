@@ -3,6 +3,7 @@
 #include "ExplorerCommands.h"
 #include "VersionsDlg.h"
 
+#include "ui/NameRefusal.h"
 #include "ui/UserPrompts.h"
 #include "ui/WaitCursor.h"
 
@@ -265,6 +266,11 @@ void CRemoteListCtrl::RenameEntry(int row, const QString& newText)
 {
     if (newText.isEmpty() || row < 0 || row >= m_model.rowCount())
         return;
+    // Said here in the server's words, before anything is sent.
+    if (const QString refusal = NameRefusal(newText); !refusal.isEmpty()) {
+        Prompts().Information(this, refusal);
+        return;
+    }
     WaitCursor wait;
     const std::string from = m_model.At(row).name.toStdString();
     const ScriptReply reply =

@@ -9,6 +9,7 @@
 #include "app/SessionValues.h"
 #include "codec/PackedBlock.h"
 #include "codec/SecureWipe.h"
+#include "names/NameRule.h"
 #include "rtf/RtfWriter.h"
 
 #include <QCoreApplication>
@@ -129,6 +130,8 @@ NoteOutcome SaveNote(CClientApp& app, CNoteDocument& document, bool releaseLock,
         name = AskNewName(window, host, false);
     else if (document.IsLocal() && host.NameExists(*name))
         name = AskNewName(window, host, true);
+    else if (document.IsLocal() && !names::CheckName(*name).Ok())
+        name = AskNewName(window, host, false); // a file's own name the server would refuse
     if (!name)
         return Fail(NoteFailure{NoteFailureKind::Cancelled, {}});
 

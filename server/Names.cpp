@@ -6,39 +6,17 @@ namespace qb::server {
 
 std::string NameProblem(std::string_view name)
 {
-    if (name.empty())
-        return "A name cannot be empty.";
-    if (name == "." || name == "..")
-        return "The names \".\" and \"..\" are reserved.";
-    if (name.size() > kMaxNameBytes)
-        return "The name is too long (at most 255 bytes).";
-    for (const char c : name) {
-        if (c == '/' || c == '|' || c == '\r' || c == '\n' || c == '\0')
-            return "A name cannot contain \"/\", \"|\", line breaks or NUL characters.";
-    }
-    return {};
+    return names::DescribeName(names::CheckName(name));
 }
 
 std::optional<std::vector<std::string>> SplitPath(std::string_view path)
 {
-    std::vector<std::string> segments;
     if (path.size() > kMaxPathBytes)
         return std::nullopt;
-    if (path.empty())
-        return segments;
-    if (path.front() != '/')
+    const auto segments = names::PathSegments(path);
+    if (!segments)
         return std::nullopt;
-    std::size_t start = 1;
-    for (;;) {
-        const std::size_t slash = path.find('/', start);
-        const std::string_view segment = path.substr(start, slash == std::string_view::npos ? path.npos : slash - start);
-        if (!NameProblem(segment).empty())
-            return std::nullopt;
-        segments.emplace_back(segment);
-        if (slash == std::string_view::npos)
-            return segments;
-        start = slash + 1;
-    }
+    return std::vector<std::string>(segments->begin(), segments->end());
 }
 
 std::string NameKey(std::string_view name)

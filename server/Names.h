@@ -1,6 +1,8 @@
 #pragma once
-// Rules for the names and paths that requests carry. Paths: "" is the top folder,
-// "/A/B" a subfolder; every segment must be a valid name.
+// The names and paths that requests carry. The rule for new names and the form of paths are
+// the client's too (names/NameRule.h); this adds the server's bounds, name keys and lists.
+
+#include "names/NameRule.h"
 
 #include <optional>
 #include <string>
@@ -9,15 +11,16 @@
 
 namespace qb::server {
 
-inline constexpr std::size_t kMaxNameBytes = 255;
+inline constexpr std::size_t kMaxNameBytes = names::kMaxNameBytes;
 // Longer paths are refused before they are split: a path costs memory per segment.
 inline constexpr std::size_t kMaxPathBytes = 4096;
 // Names one request may list (delete, copy, move): bounds the work of one transaction.
 inline constexpr std::size_t kMaxListNames = 1000;
 
-// Empty when the name is acceptable, else a sentence for the user.
+// For a name being created: empty when it keeps the rule, else a sentence for the user.
 std::string NameProblem(std::string_view name);
-// The segments of a folder or note path, or nothing when the path is malformed.
+// The segments of a folder or note path, or nothing when its form is broken or it is over
+// kMaxPathBytes. Segments are not held to the name rule: they address entries that exist.
 std::optional<std::vector<std::string>> SplitPath(std::string_view path);
 // Names are unique within a folder whatever their letter case (ASCII folding).
 std::string NameKey(std::string_view name);

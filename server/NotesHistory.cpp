@@ -140,7 +140,7 @@ std::string NotesService::Restore(Request& r)
             return *refusal;
         const Node& node = std::get<Node>(found);
         if (t.LockActive(node) && node.lockOwner != lockId)
-            return Refuse("The note is open exclusively on another computer. Nothing was restored.");
+            return Refuse(std::string(kLockedElsewhere) + " Nothing was restored.");
         const auto data = t.tx.VersionData(node.id, *version);
         if (!data)
             return Refuse("The version does not exist. Nothing was restored.");

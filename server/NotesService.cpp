@@ -35,6 +35,19 @@ namespace {
 // plus "&UNLOCK=1".
 constexpr std::size_t kMaxLockPartBytes = 255;
 
+// A lock identity is a computer's name and keeps the name rule. So a save whose note name
+// held "&LOCK=" (split there, the rest taken for the lock) is refused, never stored under
+// the part before the marker.
+bool ValidLockId(std::string_view id)
+{
+    return id.empty() || NameProblem(id).empty();
+}
+
+std::string BadLockId()
+{
+    return Refuse("The request is not in the expected form.", "The lock identity is not valid.");
+}
+
 std::string PathTooLong()
 {
     return Refuse("The path is too long (at most " + std::to_string(kMaxPathBytes) + " bytes).");
@@ -109,6 +122,8 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
 {
     if (std::string refusal = SizeRefusal(account, body); !refusal.empty())
         return refusal;
+    if (std::string refusal = FormRefusal(body); !refusal.empty())
+        return refusal;
     std::map<std::string, std::string> values;
     for (const auto& [field, value] : body.values)
         values.emplace(field, value);
@@ -152,6 +167,16 @@ std::string NotesService::SizeRefusal(const std::string& account, const ParsedBo
         return Refuse(shared ? "The shared account keeps notes of at most "
                                    + std::to_string(m_options.sharedAccountNoteLimit) + " bytes. Nothing was saved."
                              : "The note is too large to be saved.");
+    return {};
+}
+
+std::string NotesService::FormRefusal(const ParsedBody& body)
+{
+    for (const char* field : {"DIR", "FROMDIR"}) {
+        const auto it = body.values.find(field);
+        if (it != body.values.end() && !SplitPath(it->second))
+            return Refuse("The folder path is not valid.", std::string(it->second));
+    }
     return {};
 }
 
@@ -219,8 +244,9 @@ std::string NotesService::Rename(Request& r)
     return Run(r, true, [&](Tree& t) {
         const std::string& from = r.Field("FROM");
         const std::string& to = r.Field("TO");
+        // Only the new name is held to the rule: an old name that breaks it can be mended.
         if (const std::string problem = NameProblem(to); !problem.empty())
-            return Refuse("Cannot rename to \"" + to + "\".", problem);
+            return Refuse(problem);
         const auto folder = t.Folder(r.Field("DIR"), true);
         if (!folder)
             return Refuse("The folder does not exist.", r.Field("DIR"));
@@ -314,6 +340,10 @@ std::string NotesService::CopyOrMove(Request& r, bool isMove)
                 t.tx.Move(node.id, *target, node.name, NameKey(node.name));
                 continue;
             }
+            // A copy makes a name: one made before the rule was kept cannot be copied as it is.
+            if (const std::string problem = NameProblem(node.name); !problem.empty())
+                return Refuse("\"" + node.name + "\" must be renamed before it can be copied. Nothing was copied.",
+                              problem);
             const std::string copyName = namer.Next(node.name);
             if (!NameProblem(copyName).empty())
                 return Refuse("\"" + node.name + "\" has no free name for its copy. Nothing was copied.");
@@ -327,6 +357,8 @@ std::string NotesService::CopyOrMove(Request& r, bool isMove)
 std::string NotesService::Open(Request& r)
 {
     const std::string& lockId = r.Field("LOCK");
+    if (!ValidLockId(lockId))
+        return BadLockId();
     return Run(r, !lockId.empty(), [&](Tree& t) {
         const auto path = SplitNotePath(r.Field("FILE"));
         if (!path)
@@ -336,9 +368,9 @@ std::string NotesService::Open(Request& r)
         if (!node || node->isFolder)
             return Refuse("The note does not exist.", r.Field("FILE"));
         if (!lockId.empty()) {
+            // The lock's identity is never told: presenting it would save over the note.
             if (t.LockActive(*node) && node->lockOwner != lockId)
-                return Refuse("The note is open exclusively on another computer.",
-                              "It is locked by " + node->lockOwner + ". Open it without the lock to read it.");
+                return Refuse(kLockedElsewhere, "Open it without the lock to read it.");
             t.tx.SetLock(node->id, lockId, r.now);
         }
         const std::string data = t.tx.Data(node->id);
@@ -361,32 +393,41 @@ std::string NotesService::Save(Request& r)
     } else {
         return Refuse("The request is not in the expected form.", "The lock part must end with 0 or &UNLOCK=1.");
     }
+    if (!ValidLockId(lockId))
+        return BadLockId();
     const std::string& data = r.Field("DATA");
     if (data.empty() || !IsTransportText(data))
         return Refuse("The note text is not valid. Nothing was saved.");
     // Its size was judged before the body's values were copied (SizeRefusal).
+    // FILE is a path ("/A/n.rtf") only when DIR is empty; otherwise it is a name in DIR,
+    // and a "/" in it makes no path.
     const std::string& dir = r.Field("DIR");
     const std::string& file = r.Field("FILE");
-    if (!file.empty() && file.front() == '/' && !dir.empty())
-        return Refuse("The note path is not valid.", dir + " " + file);
-    const std::string full = !file.empty() && file.front() == '/' ? file : JoinPath(dir, file);
-    if (full.size() > kMaxPathBytes)
-        return PathTooLong();
-    const auto path = SplitNotePath(full);
-    if (!path) {
-        const bool badName = (file.empty() || file.front() != '/') && !NameProblem(file).empty();
-        return badName ? Refuse("The note name is not valid.", NameProblem(file))
-                       : Refuse("The note path is not valid.", full);
+    NotePath path{dir, file};
+    if (dir.empty() && file.starts_with('/')) {
+        const auto split = SplitNotePath(file);
+        if (!split)
+            return Refuse("The note path is not valid.", file);
+        path = *split;
+    } else if (file.find('/') != std::string::npos) {
+        return Refuse(NameProblem(file) + " Nothing was saved."); // no entry could have this name
     }
+    if (path.folder.size() + 1 + path.name.size() > kMaxPathBytes)
+        return PathTooLong();
     std::string result = Run(r, true, [&](Tree& t) {
-        const auto folder = t.Folder(path->folder, true);
+        const auto folder = t.Folder(path.folder, true);
         if (!folder)
-            return Refuse("The folder does not exist. Nothing was saved.", path->folder);
-        const auto node = t.tx.Child(*folder, NameKey(path->name));
+            return Refuse("The folder does not exist. Nothing was saved.", path.folder);
+        const auto node = t.tx.Child(*folder, NameKey(path.name));
+        // A new note makes a name; saving over a note keeps the name it has.
+        if (!node) {
+            if (const std::string problem = NameProblem(path.name); !problem.empty())
+                return Refuse(problem + " Nothing was saved.");
+        }
         if (node && node->isFolder)
-            return Refuse("A folder named \"" + path->name + "\" already exists. Nothing was saved.");
+            return Refuse("A folder named \"" + path.name + "\" already exists. Nothing was saved.");
         if (node && t.LockActive(*node) && node->lockOwner != lockId)
-            return Refuse("The note is open exclusively on another computer. Nothing was saved.");
+            return Refuse(std::string(kLockedElsewhere) + " Nothing was saved.");
         NodeId id = 0;
         if (node) {
             id = node->id;
@@ -395,9 +436,9 @@ std::string NotesService::Save(Request& r)
             t.tx.SetData(id, data, r.now);
         } else {
             Node created;
-            created.name = path->name;
+            created.name = path.name;
             created.modified = r.now;
-            id = t.tx.Insert(r.account, *folder, created, NameKey(path->name), data);
+            id = t.tx.Insert(r.account, *folder, created, NameKey(path.name), data);
         }
         if (node && !lockId.empty() && node->lockOwner == lockId)
             t.tx.SetLock(id, release ? std::string() : lockId, release ? 0 : r.now);
@@ -412,6 +453,8 @@ std::string NotesService::Save(Request& r)
 std::string NotesService::Unlock(Request& r)
 {
     const std::string& lockId = r.Field("LOCK");
+    if (!ValidLockId(lockId))
+        return BadLockId();
     return Run(r, true, [&](Tree& t) {
         const auto path = SplitNotePath(r.Field("FILE"));
         if (!path)
@@ -421,7 +464,7 @@ std::string NotesService::Unlock(Request& r)
         if (!node || node->isFolder)
             return Refuse("The note does not exist.", r.Field("FILE"));
         if (t.LockActive(*node) && node->lockOwner != lockId)
-            return Refuse("The note is locked by another computer.");
+            return Refuse(kLockedElsewhere);
         if (!node->lockOwner.empty())
             t.tx.SetLock(node->id, {}, 0);
         r.out = "OK\n";

@@ -62,6 +62,8 @@ private:
     std::string Dispatch(const Script& script, const std::string& account, const ParsedBody& body, Reply& reply);
     // The refusal for values too large to copy (paths, lock part, note text), or nothing.
     std::string SizeRefusal(const std::string& account, const ParsedBody& body) const;
+    // The refusal for a folder path out of form, or nothing.
+    static std::string FormRefusal(const ParsedBody& body);
     // Runs work in one transaction; the refusal, or r.out once committed.
     std::string Run(Request& r, bool write, const std::function<std::string(Tree&)>& work);
 

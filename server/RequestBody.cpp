@@ -8,12 +8,12 @@ const Script* FindScript(std::string_view name)
 {
     static const std::array<Script, 14> scripts = {{
         {"qbdir.pl", {"ID", "DIR"}},
-        {"qbopen.pl", {"ID", "FILE", "LOCK"}},
+        {"qbopen.pl", {"ID", "FILE", "LOCK"}, true},
         // LOCK carries the lock identity followed by "&UNLOCK=1" or the single "0".
-        {"qbsave.pl", {"ID", "DIR", "FILE", "LOCK", "DATA"}},
-        {"qbunlock.pl", {"ID", "FILE", "LOCK"}},
+        {"qbsave.pl", {"ID", "DIR", "FILE", "LOCK", "DATA"}, true},
+        {"qbunlock.pl", {"ID", "FILE", "LOCK"}, true},
         {"qbnewdir.pl", {"ID", "DIR"}},
-        {"qbrename.pl", {"ID", "DIR", "FROM", "TO"}},
+        {"qbrename.pl", {"ID", "DIR", "FROM", "TO"}, true},
         {"qbdelete.pl", {"ID", "DIR", "LIST"}},
         {"qbcopy.pl", {"ID", "DIR", "FROMDIR", "FILELIST"}},
         {"qbmove.pl", {"ID", "DIR", "FROMDIR", "FILELIST"}},
@@ -45,21 +45,14 @@ ParsedBody SplitBody(const Script& script, std::string_view body)
     for (std::size_t i = 0; i < script.fields.size(); ++i) {
         std::size_t end = body.size();
         if (i + 1 < script.fields.size()) {
-            end = body.find(markers[i + 1], pos);
-            if (end == std::string_view::npos) {
+            const bool fromEnd = script.lastMarkerFromEnd && i + 2 == script.fields.size();
+            end = fromEnd ? body.rfind(markers[i + 1]) : body.find(markers[i + 1], pos);
+            if (end == std::string_view::npos || end < pos) {
                 parsed.error = "The request has no field " + script.fields[i + 1] + ".";
                 return parsed;
             }
         }
-        const std::string_view value = body.substr(pos, end - pos);
-        // A value holding a later marker would have been split in the wrong place.
-        for (std::size_t j = 1; j < markers.size(); ++j) {
-            if (value.find(markers[j]) != std::string_view::npos) {
-                parsed.error = "A name or value cannot contain \"" + markers[j] + "\".";
-                return parsed;
-            }
-        }
-        parsed.values[script.fields[i]] = value;
+        parsed.values[script.fields[i]] = body.substr(pos, end - pos);
         if (i + 1 < script.fields.size())
             pos = end + markers[i + 1].size();
     }

@@ -18,6 +18,8 @@ namespace qb::server {
 
 // "ERROR: " + a sentence for the user, then an optional detail line.
 std::string Refuse(const std::string& sentence, const std::string& detail = {});
+// Every refusal over another computer's lock: the identity holding it is never told.
+inline constexpr const char* kLockedElsewhere = "This note is open exclusively on another computer.";
 // Note text must be non-empty text of the codec's alphabet ("=", CR and LF included).
 bool IsTransportText(std::string_view data);
 // Folders nest at most this many levels below an account's top folder.

@@ -227,7 +227,7 @@ TEST_F(EditorWindowTest, AnotherComputersSaveIsRefusedWhileTheNoteIsHeld)
     TypeAtEnd(*other, " overwritten");
     EXPECT_FALSE(other->Save(false));
     EXPECT_EQ(m_prompts.shown,
-              std::vector<std::string>{"ERROR: The note is open exclusively on another computer. Nothing was saved.\n"});
+              std::vector<std::string>{"ERROR: This note is open exclusively on another computer. Nothing was saved.\n"});
     EXPECT_TRUE(other->Note().IsModified());
     EXPECT_EQ(PlainOf(Stored("/held.rtf"), kKey), "held words");
 

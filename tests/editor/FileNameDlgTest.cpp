@@ -1,4 +1,5 @@
 #include "DialogFixture.h"
+#include "NameCases.h"
 
 #include "editor/FileNameDlg.h"
 
@@ -53,7 +54,7 @@ TEST_F(FileNameDlgTest, OkGivesTheNameWithoutWhiteSpaceAtItsEnds)
     } cases[] = {
         {"spaces", QStringLiteral("  My Notes  "), QString(), QStringLiteral("My Notes")},
         {"control white space", QString(), QStringLiteral("\t\n\v\f\r Plan \r\n\t"), QStringLiteral("Plan")},
-        {"anything else is kept", QStringLiteral("a/b|c&d..e.rtf"), QString(), QStringLiteral("a/b|c&d..e.rtf")},
+        {"anything else is kept", QStringLiteral("a b&c=d..e.rtf"), QString(), QStringLiteral("a b&c=d..e.rtf")},
         {"no-break spaces are not trimmed", QString(), QStringLiteral("\u00a0x\u00a0"), QStringLiteral("\u00a0x\u00a0")},
         {"one character", QStringLiteral(" x"), QString(), QStringLiteral("x")},
     };
@@ -100,6 +101,38 @@ TEST_F(FileNameDlgTest, AnEmptyNameSaysBadNameAndStaysOpen)
         Click(dialog.OkButton());
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(dialog.FileName(), QStringLiteral("Diary"));
+    }
+}
+
+// The table the server's tests use, as far as the edit can hold it: 45 characters, no
+// white space at the ends, not empty.
+TEST_F(FileNameDlgTest, ANameBreakingTheRuleSaysWhyAndStaysOpen)
+{
+    for (const auto& row : NameCases()) {
+        const QString name = QString::fromUtf8(row.name.data(), static_cast<qsizetype>(row.name.size()));
+        if (name.isEmpty() || name.size() > 45 || name.trimmed() != name)
+            continue;
+        SCOPED_TRACE(row.name);
+        CFileNameDlg dialog;
+        dialog.show();
+        dialog.NameEdit().insert(name);
+        ASSERT_EQ(dialog.NameEdit().text(), name);
+        Click(dialog.OkButton());
+        if (row.sentence.empty()) {
+            EXPECT_EQ(dialog.result(), QDialog::Accepted);
+            EXPECT_EQ(dialog.FileName(), name);
+            continue;
+        }
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), 0);
+        EXPECT_EQ(dialog.PromptText().text().toStdString(), row.sentence);
+        EXPECT_EQ(dialog.Prompt(), kHint);
+        EXPECT_EQ(dialog.focusWidget(), &dialog.NameEdit());
+
+        dialog.NameEdit().setText(QStringLiteral("Mended"));
+        Click(dialog.OkButton());
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.FileName(), QStringLiteral("Mended"));
     }
 }
 

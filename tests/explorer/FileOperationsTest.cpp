@@ -1,4 +1,5 @@
 #include "ExplorerFixture.h"
+#include "NameCases.h"
 
 #include "explorer/ExplorerCommands.h"
 
@@ -197,4 +198,26 @@ TEST_F(ExplorerTest, ChannelFailureLeavesTheListingAsItWas)
     EXPECT_EQ(m_list->DeleteSelection(), -1);
     EXPECT_EQ(ShownNames(), Strings{"a.rtf"});
     EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Please make sure Quillbox is allowed to access the Internet."));
+}
+
+TEST_F(ExplorerTest, ARenameBreakingTheNameRuleIsRefusedBeforeItIsSent)
+{
+    MakeNote("/a.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    for (const auto& row : NameCases()) {
+        if (row.name.empty())
+            continue; // an empty edit sends nothing and says nothing
+        m_prompts = {};
+        const QString name = QString::fromUtf8(row.name.data(), static_cast<qsizetype>(row.name.size()));
+        m_list->RenameEntry(0, name);
+        if (row.sentence.empty()) {
+            EXPECT_TRUE(m_prompts.shown.empty()) << row.name;
+            EXPECT_EQ(ShownNames(), Strings{row.name});
+            m_list->RenameEntry(0, QStringLiteral("a.rtf"));
+        } else {
+            // The client's own words: the server's refusal would begin with "ERROR: ".
+            EXPECT_EQ(m_prompts.shown, Strings{row.sentence}) << row.name;
+        }
+        EXPECT_EQ(ShownNames(), Strings{"a.rtf"}) << row.name;
+    }
 }

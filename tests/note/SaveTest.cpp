@@ -179,7 +179,7 @@ TEST_F(NoteTest, RefusedSaveKeepsDocumentAndServerAsTheyWere)
     ASSERT_FALSE(outcome.has_value());
     EXPECT_EQ(outcome.error().kind, NoteFailureKind::Channel);
     EXPECT_EQ(outcome.error().message.toStdString(),
-              "ERROR: The note is open exclusively on another computer. Nothing was saved.\n");
+              "ERROR: This note is open exclusively on another computer. Nothing was saved.\n");
     EXPECT_TRUE(document.IsModified());
     EXPECT_EQ(document.Document().toPlainText(), "first words and more");
     EXPECT_EQ(document.NoteName(), "/n.rtf");
@@ -247,6 +247,27 @@ TEST_F(NoteTest, LocalFileSavedOnceBecomesThatRemoteNote)
         EXPECT_EQ(PlainOf(Stored("/" + name), kKey), "From disk, edited again");
         EXPECT_EQ(Names(List("")), std::vector<std::string>{name});
     }
+}
+
+TEST_F(NoteTest, ALocalFileWhoseNameBreaksTheRuleIsNamedAgain)
+{
+    // Saved under its own name, every save would be refused and the note could not be kept.
+    const auto rtfPath = m_dir.path / "plans|2026.rtf";
+    QTextDocument source;
+    source.setPlainText("From disk");
+    std::ofstream(rtfPath) << rtf::ToRtf(source).rtf;
+    m_app->KeyHolder().SetSaveKey(kKeyName, kKey);
+    ScriptedWindow window;
+    window.names = {"plans 2026"};
+    ScriptedHost host;
+    CNoteDocument document;
+    ASSERT_TRUE(OpenLocalNote(document, QString::fromStdString(rtfPath.string()), "").has_value());
+    ASSERT_EQ(document.NoteName(), "plans|2026.rtf");
+
+    ASSERT_TRUE(SaveNote(*m_app, document, false, window, host).has_value());
+    EXPECT_EQ(window.nameAsks, std::vector<bool>{false});
+    EXPECT_EQ(document.NoteName(), "plans 2026.rtf");
+    EXPECT_EQ(PlainOf(Stored("/plans 2026.rtf"), kKey), "From disk");
 }
 
 } // namespace

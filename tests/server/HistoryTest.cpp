@@ -148,7 +148,7 @@ TEST_F(HistoryTest, RestoreRespectsTheLockOfAnotherIdentity)
 {
     SaveEach("", "n.rtf", {kTexts[0], kTexts[1]});
     ASSERT_EQ(Open("/n.rtf", "HOST-A"), Opened(kTexts[1]));
-    const std::string refused = "ERROR: The note is open exclusively on another computer. Nothing was restored.\n";
+    const std::string refused = "ERROR: This note is open exclusively on another computer. Nothing was restored.\n";
     EXPECT_EQ(Restore("/n.rtf", "1", "HOST-B"), refused);
     EXPECT_EQ(Restore("/n.rtf", "1"), refused);
     EXPECT_EQ(Open("/n.rtf"), Opened(kTexts[1]));

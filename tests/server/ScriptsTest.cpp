@@ -73,15 +73,15 @@ TEST_F(ServerTest, SavesWithBadShapeAreRefused)
         {"", "n.rtf", "abc$def", "0", kBadText}, // not transport text
         {"", "n.rtf", "abc", "", kBadLock},      // no "0" or "&UNLOCK=1" marker
         {"", "n.rtf", "abc", "me1", kBadLock},   // lock part ends in neither
-        {"/A", "/n.rtf", "abc", "0", "ERROR: The note path is not valid.\n/A /n.rtf\n"}, // absolute FILE with a DIR
+        {"/A", "/n.rtf", "abc", "0", "ERROR: A name cannot contain \"/\". Nothing was saved.\n"}, // FILE with a DIR is a name
+        {"", "A/n.rtf", "abc", "0", "ERROR: A name cannot contain \"/\". Nothing was saved.\n"}, // and so is one without "/" first
         {"/Missing", "n.rtf", "abc", "0", "ERROR: The folder does not exist. Nothing was saved.\n/Missing\n"},
-        {"", "", "abc", "0", "ERROR: The note name is not valid.\nA name cannot be empty.\n"},
-        {"", "a|b", "abc", "0",
-         "ERROR: The note name is not valid.\nA name cannot contain \"/\", \"|\", line breaks or NUL characters.\n"},
-        {"", "..", "abc", "0", "ERROR: The note name is not valid.\nThe names \".\" and \"..\" are reserved.\n"},
-        {"/..", "x", "abc", "0", "ERROR: The note path is not valid.\n/../x\n"}, // traversal
+        {"", "", "abc", "0", "ERROR: A name cannot be empty. Nothing was saved.\n"},
+        {"", "a|b", "abc", "0", "ERROR: A name cannot contain \"|\". Nothing was saved.\n"},
+        {"", "..", "abc", "0", "ERROR: A name cannot be \".\" or \"..\". Nothing was saved.\n"},
+        {"/..", "x", "abc", "0", "ERROR: The folder path is not valid.\n/..\n"}, // traversal
         {"", "/../x", "abc", "0", "ERROR: The note path is not valid.\n/../x\n"}, // traversal in an absolute FILE
-        {"..", "x", "abc", "0", "ERROR: The note path is not valid.\n../x\n"},   // relative DIR
+        {"..", "x", "abc", "0", "ERROR: The folder path is not valid.\n..\n"},     // relative DIR
     };
     for (const auto& row : rows) {
         EXPECT_EQ(Save(row.dir, row.file, row.data, row.lock), row.reply)
