@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core xvfb xauth curl
     poppler-utils
+    clang libclang-rt-14-dev
 )
 
 missing=()
