@@ -1,6 +1,7 @@
 // Envelope text from the server: read it (key name included), then open it with a held key.
 // Reading with and without a holder agrees.
 
+#include "FuzzKeys.h"
 #include "FuzzSupport.h"
 
 #include "codec/CipherEnvelope.h"
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace qb;
     const std::string_view text = fuzz::Text(data, size);
     CCipherEnvelope holder;
-    holder.SetOpenKey("fuzz key");
+    holder.SetOpenKey(fuzz::kKeyText);
     const auto read = holder.ReadEnvelope(text);
     const auto decoded = DecodeEnvelope(text);
     fuzz::Require(read.has_value() == decoded.has_value(), "both readers agree");

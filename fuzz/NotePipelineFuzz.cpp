@@ -6,6 +6,7 @@
 //   2: an RTF document, stored as a note here; it must open unchanged.
 
 #include "FuzzGui.h"
+#include "FuzzKeys.h"
 #include "FuzzSupport.h"
 
 #include "codec/Note.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-constexpr std::string_view kKey = "fuzz key";
+using qb::fuzz::kKeyName;
+using qb::fuzz::kKeyText;
 
 void ReadDocument(const qb::Bytes& rtf)
 {
@@ -25,7 +27,7 @@ void ReadDocument(const qb::Bytes& rtf)
 
 void OpenAndRead(std::string_view text)
 {
-    if (const auto document = qb::OpenNote(text, kKey))
+    if (const auto document = qb::OpenNote(text, kKeyText))
         ReadDocument(*document);
 }
 
@@ -47,16 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 0: OpenAndRead(AsText(rest)); break;
     case 1: {
         CCipherEnvelope holder;
-        holder.SetSaveKey("fuzz", kKey);
+        holder.SetSaveKey(kKeyName, kKeyText);
         if (const auto text = holder.Wrap(rest))
             OpenAndRead(*text);
         break;
     }
     default: {
-        const auto text = WrapNote(rest, kKey, "fuzz");
+        const auto text = WrapNote(rest, kKeyText, kKeyName);
         if (!text)
             break;
-        const auto document = OpenNote(*text, kKey);
+        const auto document = OpenNote(*text, kKeyText);
         fuzz::Require(document.has_value() && *document == Bytes(rest.begin(), rest.end()),
                       "a stored note opens unchanged");
         ReadDocument(*document);

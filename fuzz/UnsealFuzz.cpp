@@ -1,29 +1,16 @@
 // Unsealing any bytes with a fixed key: refused or opened, and what opens seals and
 // unseals back to the same plaintext.
 
+#include "FuzzKeys.h"
 #include "FuzzSupport.h"
 
 #include "codec/BlockSealer.h"
 
-namespace {
-
-const qb::CAesCipher& Cipher()
-{
-    static const qb::CAesCipher cipher = [] {
-        qb::CAesCipher c;
-        c.SetKey(qb::AsBytes("fuzz key"));
-        static_cast<void>(c.Expand(8));
-        return c;
-    }();
-    return cipher;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace qb;
-    const CBlockSealer sealer(&Cipher());
+    static const CAesCipher cipher = fuzz::MakeCipher(8);
+    const CBlockSealer sealer(&cipher);
     const auto opened = sealer.Unseal(ByteView(data, size));
     if (!opened)
         return 0;
