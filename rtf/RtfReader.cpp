@@ -333,6 +333,8 @@ void Reader::AddChar(QChar ch)
 {
     if (ch.unicode() < 0x20 && ch != QLatin1Char('\t'))
         return; // control characters are not text
+    if (ch == QChar::ObjectReplacementCharacter)
+        return; // marks where a picture sits: as text it would stand for one that is not there
     const Group& g = Top();
     if (g.dest == Dest::FieldInst) {
         if (g.chr.field >= 0)

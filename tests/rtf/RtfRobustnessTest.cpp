@@ -52,10 +52,11 @@ TEST(RtfRobustness, TruncatedAndUnbalancedGiveWhatCouldBeRead)
     }
 }
 
-TEST(RtfRobustness, RawControlBytesAreNotText)
+TEST(RtfRobustness, ControlBytesAndPictureMarksAreNotText)
 {
-    // Plain ASCII runs take a fast path; a control byte among them is dropped there too, so
-    // what is read is what the writer can write back.
+    // Plain ASCII runs take a fast path; a control byte among them is dropped there too.
+    // U+FFFC is where a document holds a picture, so as a character it is dropped as well.
+    // What is read is then what the writer can write back.
     const struct {
         std::string rtf;
         std::string text;
@@ -64,6 +65,8 @@ TEST(RtfRobustness, RawControlBytesAreNotText)
         {"{\\rtf1\\mac\x07\x01{\\fonttbl{\\f0 Geneva;}}caf\\'8e}", "caf\xc3\xa9"},
         {"{\\rtf1\\ansi a\x1f\x0b\x0c" "b\tc}", "ab\tc"},
         {"{\\rtf1\\ansi caf\xe9\x07!}", "caf\xc3\xa9!"},
+        {"{\\rtf1\\ansi a\\u65532?b}", "ab"},
+        {"{\\rtf1\\ansi a\\u-4?b\\u-4 ?c}", "abc"},
     };
     for (const auto& row : rows) {
         const auto read = Read(row.rtf);
