@@ -126,7 +126,7 @@ void CEditorDlg::ConnectFormatBar()
     const std::pair<int, Alignment> alignments[] = {
         {fmt::kAlignLeft, Alignment::Left}, {fmt::kAlignCenter, Alignment::Center}, {fmt::kAlignRight, Alignment::Right}};
     for (const auto& [id, alignment] : alignments) {
-        apply(id, [alignment](CNoteRichEdit& text, bool on) {
+        apply(id, [alignment = alignment](CNoteRichEdit& text, bool on) {
             if (on)
                 text.SetAlignment(alignment);
         });

@@ -333,6 +333,8 @@ void Reader::AddChar(QChar ch)
 {
     if (ch.unicode() < 0x20 && ch != QLatin1Char('\t'))
         return; // control characters are not text
+    if (ch == QChar::ObjectReplacementCharacter)
+        return; // marks where a picture sits: as text it would stand for one that is not there
     const Group& g = Top();
     if (g.dest == Dest::FieldInst) {
         if (g.chr.field >= 0)
@@ -432,11 +434,14 @@ void Reader::OnText(std::string_view text)
             m_pictures[static_cast<std::size_t>(g.picture)].AddHex(text);
         return;
     }
-    // The common case, plain ASCII in the body, goes straight into the run.
+    // The common case, printable ASCII in the body, goes straight into the run; control
+    // bytes take the slow path, which drops them as AddChar does.
     if (g.dest == Dest::Normal && m_skipFallback == 0 && m_lead < 0) {
-        const bool ascii
-            = std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-        if (ascii) {
+        const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return (byte >= 0x20 && byte < 0x80) || c == '\t';
+        });
+        if (plain) {
             StartRunFor(g.chr);
             m_run += QLatin1String(text.data(), static_cast<qsizetype>(text.size()));
             return;

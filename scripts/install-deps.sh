@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core xvfb xauth curl
     poppler-utils
     nginx openssl
+    clang libclang-rt-14-dev
 )
 
 missing=()

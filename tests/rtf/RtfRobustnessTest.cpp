@@ -52,6 +52,30 @@ TEST(RtfRobustness, TruncatedAndUnbalancedGiveWhatCouldBeRead)
     }
 }
 
+TEST(RtfRobustness, ControlBytesAndPictureMarksAreNotText)
+{
+    // Plain ASCII runs take a fast path; a control byte among them is dropped there too.
+    // U+FFFC is where a document holds a picture, so as a character it is dropped as well.
+    // What is read is then what the writer can write back.
+    const struct {
+        std::string rtf;
+        std::string text;
+    } rows[] = {
+        {"{\\rtf1\\ansi a\x07\x07" "b}", "ab"},
+        {"{\\rtf1\\mac\x07\x01{\\fonttbl{\\f0 Geneva;}}caf\\'8e}", "caf\xc3\xa9"},
+        {"{\\rtf1\\ansi a\x1f\x0b\x0c" "b\tc}", "ab\tc"},
+        {"{\\rtf1\\ansi caf\xe9\x07!}", "caf\xc3\xa9!"},
+        {"{\\rtf1\\ansi a\\u65532?b}", "ab"},
+        {"{\\rtf1\\ansi a\\u-4?b\\u-4 ?c}", "abc"},
+    };
+    for (const auto& row : rows) {
+        const auto read = Read(row.rtf);
+        EXPECT_EQ(read.status, rtf::ReadStatus::Ok) << row.rtf;
+        EXPECT_EQ(read.Text(), row.text) << row.rtf;
+        EXPECT_EQ(Read(rtf::ToRtf(*read.doc).rtf).Text(), row.text) << row.rtf;
+    }
+}
+
 TEST(RtfRobustness, GroupsDeeperThanTheLimitAreSkippedWhole)
 {
     // The document group and kMaxGroupDepth - 1 groups inside it are read; a group deeper
