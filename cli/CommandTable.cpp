@@ -75,6 +75,7 @@ const std::vector<CommandSpec>& CommandTable()
         AddLocalCommands(all);
         AddRemoteCommands(all);
         AddTreeCommands(all);
+        AddHistoryCommands(all);
         return all;
     }();
     return table;

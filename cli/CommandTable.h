@@ -69,6 +69,7 @@ inline const OptionSpec kNameOption{"--name", "-n", true, false};
 void AddLocalCommands(std::vector<CommandSpec>& table);  // wrap, unwrap, token, setting, rtf-*
 void AddRemoteCommands(std::vector<CommandSpec>& table); // ls, mkdir, mv, cp, rm, lock, unlock, get, put
 void AddTreeCommands(std::vector<CommandSpec>& table);   // export, import
+void AddHistoryCommands(std::vector<CommandSpec>& table); // versions, restore, trash, undelete
 
 const std::vector<CommandSpec>& CommandTable();
 

@@ -3,6 +3,7 @@
 
 #include "CommandTable.h"
 #include "KeyRing.h"
+#include "ListingText.h"
 #include "LocalFiles.h"
 #include "NoteFiles.h"
 #include "RemoteOps.h"
@@ -18,41 +19,6 @@
 
 namespace qb::cli {
 namespace {
-
-std::string JsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-std::string DateOf(std::int32_t modified)
-{
-    if (modified <= 0)
-        return "-               ";
-    const std::time_t when = modified;
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
-}
 
 // "d  -  date  name" for a folder, "-  size  date  name" for a note: kind, size in bytes of
 // note text, local modification time, name.
@@ -89,10 +55,10 @@ int Ls(Context& c)
         entries.push_back(std::move(*entry));
     }
     if (c.args.Has("--json")) {
-        c.Out() << "[";
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            c.Out() << (i ? ",\n " : "") << JsonEntry(entries[i]);
-        c.Out() << "]\n";
+        std::vector<std::string> objects;
+        for (const ListedEntry& entry : entries)
+            objects.push_back(JsonEntry(entry));
+        WriteJsonArray(c.Out(), objects);
     } else {
         for (const ListedEntry& entry : entries)
             c.Out() << LongLine(entry) << "\n";

@@ -24,13 +24,18 @@ std::string Shown(const std::string& path)
 
 std::string OneLine(const RemoteFailure& failure)
 {
+    return OneLine(failure.text);
+}
+
+std::string OneLine(const std::string& text)
+{
     std::string line;
     std::size_t start = 0;
-    while (start <= failure.text.size()) {
-        auto end = failure.text.find('\n', start);
+    while (start <= text.size()) {
+        auto end = text.find('\n', start);
         if (end == std::string::npos)
-            end = failure.text.size();
-        std::string part = failure.text.substr(start, end - start);
+            end = text.size();
+        std::string part = text.substr(start, end - start);
         while (!part.empty() && std::isspace(static_cast<unsigned char>(part.back())))
             part.pop_back();
         if (!part.empty())

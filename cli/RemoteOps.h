@@ -21,6 +21,7 @@ std::string Shown(const std::string& path);
 
 // The server's words on one line: its lines joined with a blank.
 std::string OneLine(const RemoteFailure& failure);
+std::string OneLine(const std::string& text);
 
 // The entry at path, from its parent's listing; nothing when there is none (error empty) or
 // the listing failed (error set). Names compare as the server compares them: letter case

@@ -20,6 +20,7 @@
 #include "ui/WaitCursor.h"
 
 #include "app/ClientApp.h"
+#include "app/NoteHistory.h"
 #include "app/Settings.h"
 
 #include <QApplication>
@@ -223,6 +224,38 @@ void CEditorDlg::SetLocalFile(const QString& filePath, const std::string& remote
     m_note->SetRemotePath(remoteDir, "");
 }
 
+void CEditorDlg::SetEarlierVersion(const std::string& path, std::int64_t version, const QString& saved)
+{
+    m_source = Source::Version;
+    m_openPath = path;
+    m_version = version;
+    m_versionSaved = saved;
+}
+
+NoteOutcome CEditorDlg::OpenEarlierVersion()
+{
+    CNoteHistory history(m_app);
+    const auto text = history.OpenVersion(m_openPath, m_version);
+    if (!text)
+        return Fail(NoteFailure{NoteFailureKind::Channel, QString::fromStdString(history.Error())});
+    return OpenNoteText(m_app, *m_note, m_openPath, *text, *this, m_host);
+}
+
+void CEditorDlg::MakeReadOnly()
+{
+    m_text->setReadOnly(true);
+    m_formatBar->SetReadOnly();
+    m_save->setEnabled(false);
+    m_change->setEnabled(false);
+}
+
+QString CEditorDlg::Title() const
+{
+    if (IsReadOnly())
+        return tr("%1 (version of %2)").arg(m_note->Title(), m_versionSaved);
+    return m_note->Title();
+}
+
 bool CEditorDlg::Start()
 {
     const int w = ReadSettingInt("EditorW", m_app.IniPath());
@@ -238,10 +271,10 @@ bool CEditorDlg::Start()
         m_text->setDocument(nullptr);
         WaitCursor wait;
         const NoteOutcome opened =
-            m_source == Source::Local
-                ? OpenLocalNote(*m_note, m_localFile, m_note->RemoteDir())
-                : OpenRemoteNote(m_app, *m_note, m_openPath, m_exclusive ? m_app.Identity() : std::string(), *this,
-                                 m_host);
+            m_source == Source::Local     ? OpenLocalNote(*m_note, m_localFile, m_note->RemoteDir())
+            : m_source == Source::Version ? OpenEarlierVersion()
+                                          : OpenRemoteNote(m_app, *m_note, m_openPath,
+                                                           m_exclusive ? m_app.Identity() : std::string(), *this, m_host);
         m_text->setDocument(&m_note->Document());
         if (!opened) {
             ShowFailure(opened.error().message);
@@ -251,7 +284,9 @@ bool CEditorDlg::Start()
     }
     m_progress->hide();
     m_note->SetModified(false);
-    setWindowTitle(m_note->Title());
+    if (IsReadOnly())
+        MakeReadOnly();
+    setWindowTitle(Title());
     ShowKeyName();
     m_note->Document().clearUndoRedoStacks(); // loading is not an edit to undo
     if (m_source != Source::New)
@@ -325,10 +360,12 @@ void CEditorDlg::ShowFailure(const QString& message, bool plainBox)
 
 bool CEditorDlg::Save(bool releaseLock)
 {
+    if (IsReadOnly())
+        return false; // an earlier version is never stored over the note
     m_nameDlg.reset(); // each save starts its name dialog afresh
     const NoteOutcome saved = SaveNote(m_app, *m_note, releaseLock, *this, m_host);
     m_progress->hide();
-    setWindowTitle(m_note->Title());
+    setWindowTitle(Title());
     ShowKeyName();
     if (!saved) {
         const NoteFailureKind kind = saved.error().kind;
@@ -340,7 +377,7 @@ bool CEditorDlg::Save(bool releaseLock)
 
 void CEditorDlg::CloseEditor()
 {
-    if (m_note->IsModified()
+    if (!IsReadOnly() && m_note->IsModified()
         && Prompts().AskYesNo(this, tr("Save Changes?\n\nClick Yes if you want to save the changes.\n"))) {
         // The save releases the lock itself; a failed or cancelled one keeps the window.
         if (Save(m_note->Locked()))

@@ -3,11 +3,13 @@
 // the open, save, unlock and close flows of the note layer behind its menus. It runs
 // modally over the window that opened it, which it reaches only through INoteHost.
 
+#include "note/NoteResult.h"
 #include "note/NoteWindow.h"
 
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -38,6 +40,10 @@ public:
     void SetNewNote(const std::string& remoteDir);
     void SetRemoteNote(const std::string& path, bool exclusive);
     void SetLocalFile(const QString& filePath, const std::string& remoteDir);
+    // An earlier version of the remote note at path, shown read-only: no lock, no save.
+    // saved is the version's date as the caller lists it, for the title.
+    void SetEarlierVersion(const std::string& path, std::int64_t version, const QString& saved);
+    bool IsReadOnly() const { return m_source == Source::Version; }
 
     // Size, open and title. False when the open failed or was cancelled: the window is not
     // to be shown (its result is then Rejected).
@@ -83,7 +89,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Source { New, Remote, Local };
+    enum class Source { New, Remote, Local, Version };
 
     void BuildMenus();
     void BuildLayout();
@@ -97,6 +103,10 @@ private:
     void TypeInTheFirstCharactersFormat();
     void ShowKeyName();
     void ShowFailure(const QString& message, bool plainBox = false);
+    // The window title: the note's own, or that of the version shown.
+    QString Title() const;
+    NoteOutcome OpenEarlierVersion();
+    void MakeReadOnly();
     void StoreSize();
 
     CClientApp& m_app;
@@ -105,6 +115,8 @@ private:
     Source m_source = Source::New;
     std::string m_openPath;
     bool m_exclusive = false;
+    std::int64_t m_version = 0;
+    QString m_versionSaved;
     QString m_localFile;
     std::unique_ptr<class CFileNameDlg> m_nameDlg; // one for a whole save: it keeps the name typed last
 

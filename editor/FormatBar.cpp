@@ -130,6 +130,18 @@ void CFormatBar::ChooseFontSize(const QString& text)
         emit fontSizeChosen(points);
 }
 
+void CFormatBar::SetReadOnly()
+{
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const int id = it.key();
+        if (id != fmt::kPrint && id != fmt::kCut && id != fmt::kCopy && id != fmt::kPaste)
+            it.value()->setEnabled(false);
+    }
+    m_fontName->setEnabled(false);
+    m_fontSize->setEnabled(false);
+    m_color->setEnabled(false);
+}
+
 void CFormatBar::UpdateState(const SelectionFormat& format, const EditState& edit)
 {
     m_actions.value(fmt::kCut)->setEnabled(edit.canCut);

@@ -39,6 +39,9 @@ public:
     CColorButton& ColorButton() const { return *m_color; }
 
     void UpdateState(const SelectionFormat& format, const EditState& edit);
+    // For a note that is only shown: Save and every format command off for good; Print and
+    // the clipboard buttons go on following UpdateState.
+    void SetReadOnly();
 
 public slots:
     // What the lists do when the user picks an entry.

@@ -2,6 +2,8 @@
 
 #include "HistoryRows.h"
 
+#include "editor/EditorDlg.h"
+#include "note/NoteHost.h"
 #include "ui/UserPrompts.h"
 #include "ui/WaitCursor.h"
 
@@ -11,9 +13,22 @@
 #include <QVBoxLayout>
 
 namespace qb {
+namespace {
+
+// An earlier version is only shown: there is no listing to check names in or refresh, and
+// its text comes in one piece.
+class CNoListing : public INoteHost {
+public:
+    bool NameExists(const std::string&) const override { return false; }
+    void RefreshListing() override {}
+    void ShowProgress(int, int) override {}
+    void HideProgress() override {}
+};
+
+} // namespace
 
 CVersionsDlg::CVersionsDlg(CClientApp& app, std::string path, QWidget* parent)
-    : QDialog(parent), m_path(std::move(path)), m_history(app)
+    : QDialog(parent), m_app(app), m_path(std::move(path)), m_history(app)
 {
     const auto slash = m_path.rfind('/');
     setWindowTitle(tr("Previous Versions of \"%1\"").arg(QString::fromStdString(m_path.substr(slash + 1))));
@@ -24,7 +39,6 @@ CVersionsDlg::CVersionsDlg(CClientApp& app, std::string path, QWidget* parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     m_open = buttons->addButton(tr("Open"), QDialogButtonBox::ActionRole);
     m_open->setEnabled(false);
-    m_open->setToolTip(tr("Opening an earlier version is not available yet."));
     m_restore = buttons->addButton(tr("Restore"), QDialogButtonBox::ActionRole);
     m_restore->setEnabled(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -32,8 +46,14 @@ CVersionsDlg::CVersionsDlg(CClientApp& app, std::string path, QWidget* parent)
         if (m_list->currentItem())
             RestoreRow(m_list->indexOfTopLevelItem(m_list->currentItem()));
     });
-    connect(m_list, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* item) { m_restore->setEnabled(item != nullptr); });
+    connect(m_open, &QPushButton::clicked, this, [this] {
+        if (m_list->currentItem())
+            OpenRow(m_list->indexOfTopLevelItem(m_list->currentItem()));
+    });
+    connect(m_list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        m_restore->setEnabled(item != nullptr);
+        m_open->setEnabled(item != nullptr);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
     layout->addWidget(buttons);
@@ -46,6 +66,7 @@ bool CVersionsDlg::Reload()
     m_list->clear();
     m_versions.clear();
     m_restore->setEnabled(false);
+    m_open->setEnabled(false);
     std::optional<std::vector<NoteVersion>> versions;
     {
         WaitCursor wait;
@@ -77,6 +98,18 @@ bool CVersionsDlg::RestoreRow(int row)
     m_restored = true;
     Reload();
     return true;
+}
+
+void CVersionsDlg::OpenRow(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_versions.size()))
+        return;
+    const NoteVersion& version = m_versions[static_cast<std::size_t>(row)];
+    CNoListing host;
+    CEditorDlg editor(m_app, host, this);
+    editor.SetEarlierVersion(m_path, version.id, VersionRow(version).front());
+    if (editor.Start())
+        editor.exec();
 }
 
 } // namespace qb

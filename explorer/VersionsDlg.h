@@ -1,7 +1,7 @@
 #pragma once
 // "Previous Versions...": the versions the server keeps of one note, newest first, with
 // "Restore" (the chosen version becomes the note's text; its present text becomes a
-// version). "Open" stays disabled: the editor has no read-only mode yet.
+// version) and "Open" (the chosen version in the editor, read-only).
 
 #include "app/NoteHistory.h"
 
@@ -26,6 +26,8 @@ public:
     bool Reload();
     // Restores the version in the given row; false when nothing was restored.
     bool RestoreRow(int row);
+    // Shows the version in the given row in the editor, read-only, until it is closed.
+    void OpenRow(int row);
     bool Restored() const { return m_restored; }
 
     QTreeWidget* List() const { return m_list; }
@@ -33,6 +35,7 @@ public:
     QPushButton* RestoreButton() const { return m_restore; }
 
 private:
+    CClientApp& m_app;
     std::string m_path;
     CNoteHistory m_history;
     std::vector<NoteVersion> m_versions;

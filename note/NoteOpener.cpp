@@ -89,13 +89,25 @@ public:
         return outcome;
     }
 
+    // Note text fetched by other means: read with the same keys, nothing locked.
+    NoteOutcome OpenText(const std::string& text, const std::string& path)
+    {
+        if (text.size() > kMaxNoteTextBytes)
+            return Fail(NoteFailure{NoteFailureKind::TooLarge, Tr(kTooLarge).arg(text.size()).arg(kMaxNoteTextBytes)});
+        return Decrypt(text, path, std::string());
+    }
+
 private:
     NoteOutcome Load(ScriptReply& reply, const std::string& path, const std::string& lock)
     {
         const long long announced = ParseOpenStatus(reply.FirstLine()).value_or(0);
         if (static_cast<unsigned long long>(announced) > kMaxNoteTextBytes)
             return Fail(NoteFailure{NoteFailureKind::TooLarge, Tr(kTooLarge).arg(announced).arg(kMaxNoteTextBytes)});
-        const std::string text = ReadNoteText(reply, static_cast<std::size_t>(announced), m_host);
+        return Decrypt(ReadNoteText(reply, static_cast<std::size_t>(announced), m_host), path, lock);
+    }
+
+    NoteOutcome Decrypt(const std::string& text, const std::string& path, const std::string& lock)
+    {
         const std::string excerpt = text.size() > kExcerptStart ? text.substr(kExcerptStart, kExcerptMax) : "";
 
         const auto note = ReadNote(text);
@@ -170,6 +182,12 @@ NoteOutcome OpenRemoteNote(CClientApp& app, CNoteDocument& document, const std::
                            INoteWindow& window, INoteHost& host)
 {
     return RemoteOpen(app, document, window, host).Run(path, lock);
+}
+
+NoteOutcome OpenNoteText(CClientApp& app, CNoteDocument& document, const std::string& path, const std::string& text,
+                         INoteWindow& window, INoteHost& host)
+{
+    return RemoteOpen(app, document, window, host).OpenText(text, path);
 }
 
 NoteOutcome OpenLocalNote(CNoteDocument& document, const QString& filePath, const std::string& remoteDir)

@@ -35,6 +35,11 @@ inline constexpr std::size_t kExcerptMax = 2046;
 NoteOutcome OpenRemoteNote(CClientApp& app, CNoteDocument& document, const std::string& path, const std::string& lock,
                            INoteWindow& window, INoteHost& host);
 
+// Opens note text fetched by other means (an earlier version of the note at path) with the
+// same keys as an open of the note; the document holds no lock.
+NoteOutcome OpenNoteText(CClientApp& app, CNoteDocument& document, const std::string& path, const std::string& text,
+                         INoteWindow& window, INoteHost& host);
+
 // Loads a local RTF file; the note keeps the file's name and will be saved into remoteDir.
 // A file that cannot be opened or read gives the message of a file in use; an empty, a
 // non-RTF or an oversized file says which it is.

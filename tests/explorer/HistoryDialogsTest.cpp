@@ -8,10 +8,17 @@
 #include "explorer/TrashDlg.h"
 #include "explorer/VersionsDlg.h"
 
+#include "editor/EditorDlg.h"
+#include "editor/NoteRichEdit.h"
+
+#include "codec/Note.h"
+#include "rtf/RtfWriter.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -78,7 +85,7 @@ TEST_F(ExplorerTest, PreviousVersionsListsAndRestoresAVersion)
         EXPECT_EQ(RowTexts(*dialog.List(), 0), VersionRow(versions->at(0)));
         EXPECT_EQ(RowTexts(*dialog.List(), 1), VersionRow(versions->at(1)));
         EXPECT_EQ(RowTexts(*dialog.List(), 1).at(1), "1 KB");
-        EXPECT_FALSE(dialog.OpenButton()->isEnabled());
+        EXPECT_EQ(dialog.OpenButton()->isEnabled(), dialog.RestoreButton()->isEnabled());
         dialog.List()->setCurrentItem(dialog.List()->topLevelItem(1)); // the oldest
         ASSERT_TRUE(dialog.RestoreButton()->isEnabled());
         dialog.RestoreButton()->click();
@@ -88,6 +95,33 @@ TEST_F(ExplorerTest, PreviousVersionsListsAndRestoresAVersion)
     EXPECT_TRUE(shown);
     EXPECT_TRUE(restored);
     EXPECT_EQ(OpenedText(m_port, "/n.rtf"), "QUFB=");
+    EXPECT_TRUE(m_prompts.shown.empty());
+}
+
+TEST_F(ExplorerTest, OpenShowsTheChosenVersionReadOnly)
+{
+    const auto note = [](const char* plain) {
+        QTextDocument document;
+        document.setPlainText(plain);
+        return WrapNote(AsBytes(rtf::ToRtf(document).rtf), "k", "kn").value();
+    };
+    MakeNote("/n.rtf", note("old words"));
+    const std::string current = note("new words");
+    MakeNote("/n.rtf", current);
+    m_app->KeyHolder().SetOpenKey("k");
+    CVersionsDlg dialog(*m_app, "/n.rtf");
+    ASSERT_EQ(dialog.List()->topLevelItemCount(), 1);
+    dialog.List()->setCurrentItem(dialog.List()->topLevelItem(0));
+    ASSERT_TRUE(dialog.OpenButton()->isEnabled());
+    const QString saved = RowTexts(*dialog.List(), 0).at(0);
+    const bool shown = WithDialog<CEditorDlg>([&] { dialog.OpenButton()->click(); }, [&](CEditorDlg& editor) {
+        EXPECT_EQ(editor.TextControl().toPlainText(), "old words");
+        EXPECT_TRUE(editor.IsReadOnly());
+        EXPECT_FALSE(editor.SaveAction().isEnabled());
+        EXPECT_EQ(editor.windowTitle(), "/n.rtf (version of " + saved + ")");
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(OpenedText(m_port, "/n.rtf"), current);
     EXPECT_TRUE(m_prompts.shown.empty());
 }
 
