@@ -74,7 +74,7 @@ std::string Body(const std::string& rest)
 TEST(Durability, AcknowledgedSavesSurviveSigkill)
 {
     TempDir dir;
-    const std::string db = (dir.path / "notes.db").string();
+    const std::string db = FreshDatabase(dir);
     std::vector<std::string> saved;
     std::string inFlight; // the save cut off by the kill may or may not have been stored
     std::size_t inFlightNote = 0;
