@@ -5,6 +5,7 @@
 #include <endian.h>
 
 #include <cstring>
+#include <optional>
 
 namespace qb::server {
 namespace {
@@ -105,21 +106,124 @@ PgConnection::PgConnection(const std::string& conninfo) : m_conn(PQconnectdb(con
 
 PgConnection::~PgConnection() = default;
 
+namespace {
+
+// The failure a result reports, or nothing.
+std::optional<PgError> FailureOf(pg_result* result, pg_conn* connection, const char* what)
+{
+    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        return std::nullopt;
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const std::string sqlState = state ? state : "";
+    const char* message = result ? PQresultErrorMessage(result) : PQerrorMessage(connection);
+    return PgError(KindOf(sqlState), sqlState, std::string(what) + ": " + Trimmed(message));
+}
+
+} // namespace
+
 PgResult PgConnection::Check(pg_result* result, const char* what)
 {
     PgResult owned(result);
-    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
-        return owned;
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    const std::string sqlState = state ? state : "";
-    const char* message = result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get());
-    throw PgError(KindOf(sqlState), sqlState, std::string(what) + ": " + Trimmed(message));
+    if (auto failure = FailureOf(result, m_conn.get(), what))
+        throw *failure;
+    return owned;
+}
+
+PgResult PgConnection::Collect(const char* what)
+{
+    pg_conn* conn = m_conn.get();
+    const int commands = m_queued;
+    m_queued = 0;
+    if (PQpipelineSync(conn) != 1)
+        m_lost = true;
+    std::optional<PgError> failure;
+    PgResult last(nullptr);
+    for (int i = 0; i < commands && !m_lost; ++i) {
+        pg_result* result = PQgetResult(conn);
+        if (!result) {
+            m_lost = true;
+            break;
+        }
+        PgResult owned(result);
+        while (pg_result* more = PQgetResult(conn)) // up to the end of this command's results
+            PQclear(more);
+        if (PQresultStatus(result) == PGRES_PIPELINE_ABORTED)
+            continue; // an earlier command failed
+        if (!failure)
+            failure = FailureOf(result, conn, what);
+        last = std::move(owned);
+    }
+    if (!m_lost) {
+        const PgResult sync(PQgetResult(conn));
+        m_lost = PQstatus(conn) != CONNECTION_OK;
+    }
+    if (failure)
+        throw *failure;
+    if (m_lost)
+        throw PgError(StorageError::Kind::Failed, "", std::string(what) + ": " + Trimmed(PQerrorMessage(conn)));
+    return last;
+}
+
+void PgConnection::ReadDeferred()
+{
+    pg_conn* conn = m_conn.get();
+    for (; m_deferred > 0 && !m_lost; --m_deferred) {
+        pg_result* result = PQgetResult(conn);
+        if (!result) {
+            m_lost = true;
+            break;
+        }
+        PQclear(result);
+        while (pg_result* more = PQgetResult(conn)) // up to the end of this command's results
+            PQclear(more);
+    }
+    if (!m_lost && m_deferred == 0 && m_syncPending) {
+        const PgResult sync(PQgetResult(conn));
+        m_syncPending = false;
+    }
+    m_deferred = 0;
+    if (PQstatus(conn) != CONNECTION_OK)
+        m_lost = true;
+}
+
+void PgConnection::StartPipeline()
+{
+    if (PQenterPipelineMode(m_conn.get()) != 1)
+        throw PgError(StorageError::Kind::Failed, "", "pipeline: " + Trimmed(PQerrorMessage(m_conn.get())));
+    m_pipeline = true;
+}
+
+void PgConnection::Queue(const char* sql)
+{
+    if (!m_pipeline)
+        return Exec(sql);
+    ReadDeferred();
+    if (PQsendQueryParams(m_conn.get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 1) != 1)
+        throw PgError(StorageError::Kind::Failed, "", "send: " + Trimmed(PQerrorMessage(m_conn.get())));
+    ++m_queued;
+}
+
+void PgConnection::Defer(const char* sql)
+{
+    if (!m_pipeline)
+        return Exec(sql);
+    Queue(sql);
+    m_deferred = m_queued;
+    m_queued = 0;
+    if (PQpipelineSync(m_conn.get()) != 1)
+        m_lost = true;
+    m_syncPending = true;
 }
 
 void PgConnection::Exec(const char* sql)
 {
-    Check(PQexec(m_conn.get(), sql), "exec");
+    if (!m_pipeline) {
+        Check(PQexec(m_conn.get(), sql), "exec");
+        return;
+    }
+    Queue(sql);
+    Collect("exec");
 }
 
 std::int64_t PgConnection::QueryInt(const char* sql)
@@ -138,22 +242,43 @@ void PgConnection::Prepare(const std::string& name, const std::string& sql, std:
 
 PgResult PgConnection::Run(const std::string& name, const PgParams& params)
 {
-    return Check(PQexecPrepared(m_conn.get(), name.c_str(), static_cast<int>(params.m_values.size()),
-                                params.m_values.data(), params.m_lengths.data(), params.m_formats.data(), 1),
-                 "step");
+    const int count = static_cast<int>(params.m_values.size());
+    if (!m_pipeline)
+        return Check(PQexecPrepared(m_conn.get(), name.c_str(), count, params.m_values.data(), params.m_lengths.data(),
+                                    params.m_formats.data(), 1),
+                     "step");
+    ReadDeferred();
+    if (PQsendQueryPrepared(m_conn.get(), name.c_str(), count, params.m_values.data(), params.m_lengths.data(),
+                            params.m_formats.data(), 1)
+        != 1)
+        throw PgError(StorageError::Kind::Failed, "", "send: " + Trimmed(PQerrorMessage(m_conn.get())));
+    ++m_queued;
+    return Collect("step");
 }
 
 bool PgConnection::Healthy() const
 {
-    return PQstatus(m_conn.get()) == CONNECTION_OK && PQtransactionStatus(m_conn.get()) == PQTRANS_IDLE;
+    return !m_lost && PQstatus(m_conn.get()) == CONNECTION_OK && m_queued == 0
+        && (m_syncPending || PQtransactionStatus(m_conn.get()) == PQTRANS_IDLE);
 }
 
 bool PgConnection::Settle() noexcept
 {
-    if (PQstatus(m_conn.get()) != CONNECTION_OK)
+    try {
+        if (m_lost || PQstatus(m_conn.get()) != CONNECTION_OK)
+            return false;
+        if (m_queued > 0)
+            Collect("settle");
+    } catch (const StorageError&) {
+        // read; the transaction is rolled back below
+    }
+    try {
+        ReadDeferred();
+        if (!m_lost && PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
+            Exec("ROLLBACK");
+    } catch (const StorageError&) {
         return false;
-    if (PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
-        PQclear(PQexec(m_conn.get(), "ROLLBACK"));
+    }
     return Healthy();
 }
 

@@ -80,17 +80,37 @@ public:
     // types: one letter per parameter, 'i' int8 and 'b' bytea.
     void Prepare(const std::string& name, const std::string& sql, std::string_view types);
     PgResult Run(const std::string& name, const PgParams& params);
+
+    // From here on, commands are pipelined: Queue and Defer become possible, and every
+    // round trip saved counts on the most frequent requests.
+    void StartPipeline();
+    // Sends SQL without waiting; its outcome comes with the next Exec or Run (a BEGIN travels
+    // with the first statement of its transaction).
+    void Queue(const char* sql);
+    // Sends SQL and reads its outcome only before the next command: for a COMMIT whose
+    // outcome changes nothing (a read-only transaction).
+    void Defer(const char* sql);
+
     // False once the connection is lost or a transaction was left open by a failure.
     bool Healthy() const;
     // Rolls back an open transaction; false when the connection is no use any more.
     bool Settle() noexcept;
 
 private:
+    // Sends a Sync and reads the results of every command sent since; the last one's
+    // result, or the first failure thrown once all of them are read.
+    PgResult Collect(const char* what);
+    void ReadDeferred();
     PgResult Check(pg_result* result, const char* what);
     struct Finish {
         void operator()(pg_conn* connection) const;
     };
     std::unique_ptr<pg_conn, Finish> m_conn;
+    bool m_pipeline = false;
+    int m_queued = 0;         // commands sent and not yet synced
+    int m_deferred = 0;       // commands synced whose outcome is still to be read
+    bool m_syncPending = false; // and the sync after them
+    bool m_lost = false;      // the connection broke in the middle of an exchange
 };
 
 // Whether --db names a PostgreSQL database (a postgresql:// URI or a key=value string)

@@ -123,6 +123,7 @@ std::unique_ptr<PgConnection> Connect(const std::string& conninfo)
     auto connection = std::make_unique<PgConnection>(conninfo);
     for (const StatementText& statement : kStatements)
         connection->Prepare(statement.name, statement.sql, statement.types);
+    connection->StartPipeline();
     return connection;
 }
 
@@ -335,10 +336,15 @@ void PgStore::Release(std::unique_ptr<PgConnection> connection, bool keep)
 
 std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& work)
 {
-    connection.Exec(write ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    // The BEGIN goes out with the first statement, and a reader does not wait for its
+    // COMMIT: two round trips fewer on a listing.
+    connection.Queue(write ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     Transaction transaction(connection, write);
     std::string refusal = work(transaction);
-    connection.Exec(refusal.empty() ? "COMMIT" : "ROLLBACK");
+    if (!write)
+        connection.Defer("COMMIT");
+    else
+        connection.Exec(refusal.empty() ? "COMMIT" : "ROLLBACK");
     return refusal;
 }
 
