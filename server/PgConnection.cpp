@@ -12,6 +12,7 @@ namespace {
 
 constexpr Oid kInt8 = 20;
 constexpr Oid kBytea = 17;
+constexpr const char* kConnectionLost = "08006";
 
 StorageError::Kind KindOf(const std::string& sqlState)
 {
@@ -155,13 +156,17 @@ PgResult PgConnection::Collect(const char* what)
         last = std::move(owned);
     }
     if (!m_lost) {
-        const PgResult sync(PQgetResult(conn));
-        m_lost = PQstatus(conn) != CONNECTION_OK;
+        // Anything but the sync here means the exchange is out of step: the connection goes.
+        pg_result* sync = PQgetResult(conn);
+        m_lost = !sync || PQresultStatus(sync) != PGRES_PIPELINE_SYNC || PQstatus(conn) != CONNECTION_OK;
+        PQclear(sync);
     }
+    m_lost = m_lost || PQstatus(conn) != CONNECTION_OK;
+    if (m_lost)
+        throw PgError(StorageError::Kind::Failed, kConnectionLost,
+                      failure ? failure->what() : std::string(what) + ": " + Trimmed(PQerrorMessage(conn)));
     if (failure)
         throw *failure;
-    if (m_lost)
-        throw PgError(StorageError::Kind::Failed, "", std::string(what) + ": " + Trimmed(PQerrorMessage(conn)));
     return last;
 }
 
@@ -179,7 +184,9 @@ void PgConnection::ReadDeferred()
             PQclear(more);
     }
     if (!m_lost && m_deferred == 0 && m_syncPending) {
-        const PgResult sync(PQgetResult(conn));
+        pg_result* sync = PQgetResult(conn);
+        m_lost = !sync || PQresultStatus(sync) != PGRES_PIPELINE_SYNC;
+        PQclear(sync);
         m_syncPending = false;
     }
     m_deferred = 0;
@@ -200,7 +207,10 @@ void PgConnection::Queue(const char* sql)
         return Exec(sql);
     ReadDeferred();
     if (PQsendQueryParams(m_conn.get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 1) != 1)
-        throw PgError(StorageError::Kind::Failed, "", "send: " + Trimmed(PQerrorMessage(m_conn.get())));
+    {
+        m_lost = true;
+        throw PgError(StorageError::Kind::Failed, kConnectionLost, "send: " + Trimmed(PQerrorMessage(m_conn.get())));
+    }
     ++m_queued;
 }
 
@@ -251,7 +261,10 @@ PgResult PgConnection::Run(const std::string& name, const PgParams& params)
     if (PQsendQueryPrepared(m_conn.get(), name.c_str(), count, params.m_values.data(), params.m_lengths.data(),
                             params.m_formats.data(), 1)
         != 1)
-        throw PgError(StorageError::Kind::Failed, "", "send: " + Trimmed(PQerrorMessage(m_conn.get())));
+    {
+        m_lost = true;
+        throw PgError(StorageError::Kind::Failed, kConnectionLost, "send: " + Trimmed(PQerrorMessage(m_conn.get())));
+    }
     ++m_queued;
     return Collect("step");
 }

@@ -29,6 +29,8 @@ public:
     const std::string& SqlState() const { return m_sqlState; }
     // Another transaction got in the way (serialization failure, deadlock): run it again.
     bool Retryable() const { return m_sqlState == "40001" || m_sqlState == "40P01"; }
+    // The connection broke (the database restarted, a backend was ended): class 08.
+    bool Lost() const { return m_sqlState.starts_with("08"); }
 
 private:
     std::string m_sqlState;

@@ -334,6 +334,17 @@ void PgStore::Release(std::unique_ptr<PgConnection> connection, bool keep)
     m_free.notify_one();
 }
 
+void PgStore::DropIdle()
+{
+    std::vector<std::unique_ptr<PgConnection>> idle;
+    {
+        std::lock_guard lock(m_mutex);
+        idle.swap(m_pool);
+        m_open -= static_cast<int>(idle.size());
+    }
+    m_free.notify_all();
+}
+
 std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& work)
 {
     // The BEGIN goes out with the first statement, and a reader does not wait for its
@@ -341,10 +352,18 @@ std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& w
     connection.Queue(write ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     Transaction transaction(connection, write);
     std::string refusal = work(transaction);
-    if (!write)
+    if (!write) {
         connection.Defer("COMMIT");
-    else
+        return refusal;
+    }
+    try {
         connection.Exec(refusal.empty() ? "COMMIT" : "ROLLBACK");
+    } catch (const PgError& e) {
+        // Lost during its COMMIT, the transaction may have committed: never run it again.
+        if (e.Lost())
+            throw StorageError(StorageError::Kind::Failed, std::string("commit in doubt: ") + e.what());
+        throw;
+    }
     return refusal;
 }
 
@@ -361,7 +380,12 @@ std::string PgStore::Transact(bool write, const Work& work)
         } catch (const PgError& e) {
             const bool keep = connection->Settle();
             Release(std::move(connection), keep);
-            if (!e.Retryable() || attempt >= m_options.attempts)
+            // A connection lost before its COMMIT changed nothing: the transaction runs again
+            // on a new one. The idle ones most likely broke the same way (a database
+            // restart): they go too, so that the next attempt does not meet one of them.
+            if (e.Lost())
+                DropIdle();
+            if (!(e.Retryable() || e.Lost()) || attempt >= m_options.attempts)
                 throw;
         } catch (...) {
             const bool keep = connection->Settle();

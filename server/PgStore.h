@@ -1,7 +1,8 @@
 #pragma once
 // PostgreSQL backend, for several server processes sharing one database. A pool of libpq
 // connections, one per serving thread; one transaction per request, run again when
-// PostgreSQL reports a conflict with another transaction. The schema is made or brought up
+// PostgreSQL reports a conflict with another transaction or the connection broke before the
+// COMMIT. The schema is made or brought up
 // to date when the store opens.
 
 #include "NoteStore.h"
@@ -40,6 +41,7 @@ private:
     class Transaction;
     std::unique_ptr<PgConnection> Acquire();
     void Release(std::unique_ptr<PgConnection> connection, bool keep);
+    void DropIdle();
     std::string Attempt(PgConnection& connection, bool write, const Work& work);
 
     std::string m_conninfo;

@@ -7,6 +7,7 @@
 #include "TestDatabase.h"
 
 #include "server/NotesServer.h"
+#include "server/PgConnection.h"
 
 #include <atomic>
 #include <latch>
@@ -165,6 +166,24 @@ TEST_F(SharedDatabase, NewFoldersMadeTogetherGetNamesOfTheirOwn)
     const auto names = Names(List(a.port));
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 24u);
     EXPECT_EQ(names.size(), 24u);
+}
+
+// A database restart or an administrator ending sessions breaks every pooled connection: the
+// requests that meet them run again on new ones, and none of them fails.
+TEST(SharedDatabaseConnections, ConnectionsEndedByTheDatabaseAreReplacedUnnoticed)
+{
+    const std::string db = FreshPostgresDatabase();
+    Server server(db);
+    ASSERT_GT(server.port, 0);
+    ASSERT_EQ(Save(server.port, "n.rtf", kNote), "OK\n");
+    for (int round = 0; round < 3; ++round) {
+        server::PgConnection(db).Exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                                      " WHERE datname = current_database() AND pid <> pg_backend_pid()");
+        const std::string data = "QUFB" + std::to_string(round) + "=";
+        EXPECT_EQ(Save(server.port, "/n.rtf", data), "OK\n") << round;
+        EXPECT_EQ(Open(server.port, "/n.rtf"), "OK " + std::to_string(data.size()) + "\n" + data) << round;
+        EXPECT_EQ(Names(List(server.port)), std::vector<std::string>{"n.rtf"}) << round;
+    }
 }
 
 TEST(SharedDatabaseProcesses, AcknowledgedSavesReadBackThroughTheSurvivor)
