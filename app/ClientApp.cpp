@@ -1,5 +1,6 @@
 #include "ClientApp.h"
 
+#include "NoteHistory.h"
 #include "RequestBodies.h"
 #include "SessionValues.h"
 #include "Settings.h"
@@ -141,7 +142,7 @@ ScriptReply CClientApp::Post(std::string_view script, const std::string& body)
     return ScriptReply::Received(result.status, std::move(result.body), [script](long status, const std::string& line) {
         if (status != 200)
             return ChannelError::HttpStatus;
-        const bool accepted = script == kScriptOpen ? ParseOpenStatus(line).has_value() : IsOkStatus(line);
+        const bool accepted = script == kScriptOpen || script == kScriptOpenVersion ? ParseOpenStatus(line).has_value() : IsOkStatus(line);
         return accepted ? ChannelError::None : ChannelError::Refused;
     });
 }

@@ -3,6 +3,8 @@
 # quillbox-server, and nginx serving a 10 KB static file, with 1, 8, 64 and 512 clients;
 # then listing with 8 clients while 1000 idle and 64 slow (one byte a second) connections
 # are held open. Every request has 10 s before it counts as a failure (timeouts=).
+# Then saving with versions kept beside a second server that keeps none (--keep-days 0),
+# in turns, and listing a note's 50 versions.
 # Then the backends side by side, 64 clients listing, opening and saving: SQLite, PostgreSQL
 # with one server process, and PostgreSQL with two processes on one database (the clients
 # take the two in turn). PostgreSQL runs from a cluster made for the run in its temporary
@@ -30,9 +32,9 @@ cleanup() {
 trap cleanup EXIT
 
 port=$((20000 + RANDOM % 20000))
-# start_server PORT DB: a server in the background, once it answers.
+# start_server PORT DB [OPTION...]: a server in the background, once it answers.
 start_server() {
-    ${QUILLBOX_SERVER:-$build/server/quillbox-server} --listen 127.0.0.1:$1 --db "$2" --quiet 2>>"$work/server.log" &
+    ${QUILLBOX_SERVER:-$build/server/quillbox-server} --listen 127.0.0.1:$1 --db "$2" "${@:3}" --quiet 2>>"$work/server.log" &
     servers+=($!)
     until curl -sf http://127.0.0.1:$1/UserGuide.htm >/dev/null; do sleep 0.1; done
 }
@@ -51,6 +53,9 @@ seed $base
 printf 'ID=%s&DIR=' "$token" > "$work/list.body"
 printf 'ID=%s&FILE=/note1.rtf&LOCK=' "$token" > "$work/open.body"
 printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$note" > "$work/save.body"
+# The same save with another text: an update that changes nothing writes no page.
+other=$(head -c 7500 /dev/urandom | base64 -w 72 | tr '+/' '_-')=
+printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$other" > "$work/save2.body"
 echo "note text: $(printf %s "$note" | wc -c) bytes"
 
 if [ "$part" = all ]; then
@@ -82,6 +87,30 @@ CONF
 
     echo "== 8 clients listing beside 1000 idle and 64 slow connections, $seconds s"
     printf 'list 100 entries  '; load --url $base/qbdir.pl --body-file "$work/list.body" --clients 8 --seconds "$seconds" --expect OK --hold-idle 1000 --hold-slow 64
+
+    # The same saves on a server that keeps no history: within 15% of the one that does.
+    pport=$((port + 4))
+    start_server $pport "$work/plain.db" --keep-days 0
+    pbase=http://127.0.0.1:$pport/Buffer/Buffer0000/bin
+    for i in $(seq 26); do
+        for body in save save2; do
+            curl -sf --data-binary "@$work/$body.body" $base/qbsave.pl >/dev/null
+            curl -sf --data-binary "@$work/$body.body" $pbase/qbsave.pl >/dev/null
+        done
+    done
+    for clients in 1 8 64; do
+        echo "== saving with and without versions, $clients clients, $seconds s each, in turns"
+        for round in 1 2; do
+            printf 'save, versions    '; load --url $base/qbsave.pl --body-file "$work/save.body" --body-file "$work/save2.body" \
+                --clients $clients --seconds "$seconds" --expect OK
+            printf 'save, no versions '; load --url $pbase/qbsave.pl --body-file "$work/save.body" --body-file "$work/save2.body" \
+                --clients $clients --seconds "$seconds" --expect OK
+        done
+    done
+    printf 'ID=%s&FILE=/bench.rtf' "$token" > "$work/versions.body"
+    echo "versions of bench.rtf: $(curl -sf --data-binary "@$work/versions.body" $base/qbversions.pl | tail -n +2 | wc -l)"
+    echo "== listing a note's 50 versions, 1 client, $seconds s"
+    printf 'list 50 versions  '; load --url $base/qbversions.pl --body-file "$work/versions.body" --clients 1 --seconds "$seconds" --expect OK
 fi
 
 # The backends side by side.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace qb::server {
@@ -30,6 +31,38 @@ CREATE TABLE nodes (
 CREATE UNIQUE INDEX nodes_by_name ON nodes(parent, name_key);
 CREATE UNIQUE INDEX roots ON nodes(account) WHERE parent IS NULL;
 )sql",
+    // Versions and the trash. A trashed entry is a parentless node under a key no name can
+    // have, so tops are unique by account and key (the top folder has the empty key). No
+    // foreign key from versions to nodes: Remove drops a note's versions itself, as SQLite's
+    // does.
+    R"sql(
+DROP INDEX roots;
+CREATE UNIQUE INDEX tops ON nodes(account, name_key) WHERE parent IS NULL;
+CREATE TABLE versions (
+    id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    account bytea NOT NULL,
+    note bigint NOT NULL,
+    size bigint NOT NULL,
+    modified bigint NOT NULL,
+    replaced bigint NOT NULL,
+    data bytea NOT NULL
+);
+CREATE INDEX versions_by_note ON versions(note, id);
+CREATE INDEX versions_by_age ON versions(replaced, id);
+CREATE INDEX versions_by_account ON versions(account, replaced, id) INCLUDE (size);
+CREATE TABLE trash (
+    id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    account bytea NOT NULL,
+    node bigint NOT NULL,
+    is_folder boolean NOT NULL,
+    bytes bigint NOT NULL,
+    deleted bigint NOT NULL,
+    place bytea NOT NULL,
+    name bytea NOT NULL
+);
+CREATE INDEX trash_by_account ON trash(account, deleted, id);
+CREATE INDEX trash_by_age ON trash(deleted, id);
+)sql",
 };
 
 // Held while a server makes or upgrades the schema, so that servers starting together
@@ -46,6 +79,7 @@ struct StatementText {
 };
 
 #define QB_NODE_COLUMNS "id, COALESCE(parent, 0), name, is_folder, size, modified, lock_owner, lock_time"
+#define QB_TRASH_COLUMNS "id, node, is_folder, bytes, deleted, place, name"
 // The node $1 and everything below it. PostgreSQL runs a recursive query as a work table,
 // so no tree depth reaches the stack.
 #define QB_SUBTREE                                                                                                     \
@@ -53,7 +87,7 @@ struct StatementText {
 
 const StatementText kStatements[] = {
     {"lock_account", "i", "SELECT pg_advisory_xact_lock($1)"},
-    {"root", "b", "SELECT id FROM nodes WHERE account = $1 AND parent IS NULL"},
+    {"root", "b", "SELECT id FROM nodes WHERE account = $1 AND parent IS NULL AND name_key = ''::bytea"},
     {"add_root", "b", "INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES ($1, NULL, '', '', true)"
                       " RETURNING id"},
     {"child", "ib", "SELECT " QB_NODE_COLUMNS " FROM nodes WHERE parent = $1 AND name_key = $2"},
@@ -68,7 +102,10 @@ const StatementText kStatements[] = {
     {"move", "ibbi", "UPDATE nodes SET parent = $1, name = $2, name_key = $3 WHERE id = $4"},
     // One statement for the whole subtree: the foreign key is checked once it ends, when no
     // row below is left to refer to a deleted one.
-    {"remove", "i", QB_SUBTREE ") DELETE FROM nodes WHERE id IN (SELECT id FROM sub)"},
+    // The notes' versions go in the same statement.
+    {"remove", "i",
+     QB_SUBTREE "), gone AS (DELETE FROM versions WHERE note IN (SELECT id FROM sub))"
+                " DELETE FROM nodes WHERE id IN (SELECT id FROM sub)"},
     {"copy_node", "ibbi",
      "INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)"
      " SELECT account, $1, $2, $3, is_folder, data, size, modified FROM nodes WHERE id = $4 RETURNING id"},
@@ -83,10 +120,49 @@ const StatementText kStatements[] = {
     {"locked_since", "ii",
      QB_SUBTREE ") SELECT 1::bigint FROM sub JOIN nodes n ON n.id = sub.id"
                 " WHERE NOT n.is_folder AND n.lock_owner <> ''::bytea AND n.lock_time > $2 LIMIT 1"},
+    // History.
+    {"keep_version", "ii",
+     "INSERT INTO versions(account, note, size, modified, replaced, data)"
+     " SELECT account, id, size, modified, $2, data FROM nodes WHERE id = $1"},
+    {"trim_versions", "ii",
+     "DELETE FROM versions WHERE note = $1 AND id <= (SELECT id FROM versions"
+     " WHERE note = $1 ORDER BY id DESC LIMIT 1 OFFSET $2)"},
+    {"versions", "i", "SELECT id, size, modified FROM versions WHERE note = $1 ORDER BY id DESC"},
+    {"version_data", "ii", "SELECT data FROM versions WHERE note = $1 AND id = $2"},
+    // The trash.
+    {"add_trash", "biiiibb",
+     "INSERT INTO trash(account, node, is_folder, bytes, deleted, place, name)"
+     " VALUES ($1, $2, $3 <> 0, $4, $5, $6, $7) RETURNING id"},
+    {"trash_entries", "b",
+     "SELECT " QB_TRASH_COLUMNS " FROM trash WHERE account = $1 ORDER BY deleted DESC, id DESC"},
+    {"trash_entry", "bi", "SELECT " QB_TRASH_COLUMNS " FROM trash WHERE account = $1 AND id = $2"},
+    {"drop_trash", "i", "DELETE FROM trash WHERE id = $1 RETURNING node"},
+    // Retention: the rows first, with their accounts, so that their locks are taken before
+    // any of them is dropped.
+    {"old_versions", "ii", "SELECT id, account FROM versions WHERE replaced < $1 ORDER BY replaced, id LIMIT $2"},
+    {"old_trash", "ii", "SELECT id, node, account FROM trash WHERE deleted < $1 ORDER BY deleted, id LIMIT $2"},
+    {"drop_version", "i", "DELETE FROM versions WHERE id = $1"},
+    {"accounts_over", "i",
+     "SELECT account FROM (SELECT account, SUM(size) AS kept FROM versions GROUP BY account"
+     " UNION ALL SELECT account, SUM(bytes) FROM trash GROUP BY account) k"
+     " GROUP BY account HAVING SUM(kept) > $1"},
+    {"account_kept", "b",
+     "SELECT ((SELECT COALESCE(SUM(size), 0) FROM versions WHERE account = $1)"
+     " + (SELECT COALESCE(SUM(bytes), 0) FROM trash WHERE account = $1))::bigint"},
+    {"oldest_version", "b", "SELECT id, replaced, size FROM versions WHERE account = $1 ORDER BY replaced, id LIMIT 1"},
+    {"oldest_trash", "b",
+     "SELECT id, deleted, bytes, node FROM trash WHERE account = $1 ORDER BY deleted, id LIMIT 1"},
 };
 
 #undef QB_SUBTREE
+#undef QB_TRASH_COLUMNS
 #undef QB_NODE_COLUMNS
+
+// A trashed entry's key among its account's top nodes.
+std::string TrashKey(std::int64_t entry)
+{
+    return "\x01trash " + std::to_string(entry);
+}
 
 // Stable across builds and machines, unlike std::hash: every server process must lock an
 // account under the same key.
@@ -110,6 +186,12 @@ Node ReadNode(const PgResult& r, int row)
     node.lockOwner = std::string(r.Bytes(row, 6));
     node.lockTime = r.Int(row, 7);
     return node;
+}
+
+IStoreTransaction::TrashEntry ReadTrashEntry(const PgResult& r, int row)
+{
+    return IStoreTransaction::TrashEntry{r.Int(row, 0), r.Int(row, 1), r.Bool(row, 2), r.Int(row, 3), r.Int(row, 4),
+                                         std::string(r.Bytes(row, 5)), std::string(r.Bytes(row, 6))};
 }
 
 // An account's top folder has no parent row: NULL, not 0.
@@ -150,8 +232,8 @@ void UpgradeSchema(PgConnection& connection)
 } // namespace
 
 // Isolation. A writing transaction runs at READ COMMITTED and, before its first read, takes
-// a transaction-scoped advisory lock on its account (the service always starts at the
-// account's top folder, Root). Every writer of an account holds that lock until it commits
+// a transaction-scoped advisory lock on its account (the service starts at the account's
+// top folder, Root, or at its trash; retention locks every account it prunes). Every writer of an account holds that lock until it commits
 // or rolls back, so a writer checks the tree rules (free names, locks, what a copy may
 // create) against a state that no other process changes under it, and each of its
 // statements sees everything committed before the lock was granted: the one-writer model of
@@ -167,10 +249,7 @@ public:
 
     std::optional<NodeId> Root(const std::string& account, bool create) override
     {
-        if (m_write && !m_locked) {
-            m_db.Run("lock_account", PgParams().Int(AccountKey(account)));
-            m_locked = true;
-        }
+        LockAccounts({account});
         const PgResult found = m_db.Run("root", PgParams().Bytes(account));
         if (found.Rows() > 0)
             return found.Int(0, 0);
@@ -273,10 +352,157 @@ public:
         return m_db.Run("locked_since", PgParams().Int(id).Int(after)).Rows() > 0;
     }
 
+    void KeepVersion(NodeId note, std::int64_t replaced, std::int64_t keep) override
+    {
+        m_db.Run("keep_version", PgParams().Int(note).Int(replaced));
+        m_db.Run("trim_versions", PgParams().Int(note).Int(std::max<std::int64_t>(keep, 0)));
+    }
+
+    std::vector<Version> Versions(NodeId note) override
+    {
+        const PgResult r = m_db.Run("versions", PgParams().Int(note));
+        std::vector<Version> found;
+        found.reserve(static_cast<std::size_t>(r.Rows()));
+        for (int row = 0; row < r.Rows(); ++row)
+            found.push_back(Version{r.Int(row, 0), r.Int(row, 1), r.Int(row, 2)});
+        return found;
+    }
+
+    std::optional<std::string> VersionData(NodeId note, std::int64_t version) override
+    {
+        const PgResult r = m_db.Run("version_data", PgParams().Int(note).Int(version));
+        if (r.Rows() == 0)
+            return std::nullopt;
+        return std::string(r.Bytes(0, 0));
+    }
+
+    std::int64_t Trash(const std::string& account, const Node& node, const std::string& place,
+                       std::int64_t deleted) override
+    {
+        LockAccounts({account});
+        const std::int64_t bytes = Measure(node.id, std::int64_t{1} << 60).bytes;
+        PgParams params;
+        params.Bytes(account).Int(node.id).Int(node.isFolder ? 1 : 0).Int(bytes).Int(deleted).Bytes(place);
+        const std::int64_t entry = m_db.Run("add_trash", params.Bytes(node.name)).Int(0, 0);
+        Move(node.id, 0, node.name, TrashKey(entry));
+        return entry;
+    }
+
+    std::vector<TrashEntry> TrashEntries(const std::string& account) override
+    {
+        LockAccounts({account});
+        const PgResult r = m_db.Run("trash_entries", PgParams().Bytes(account));
+        std::vector<TrashEntry> entries;
+        for (int row = 0; row < r.Rows(); ++row)
+            entries.push_back(ReadTrashEntry(r, row));
+        return entries;
+    }
+
+    // An undelete looks its entry up before it reaches the account's top folder: the lock
+    // comes first here, or two undeletes of one entry could both see it and both move it.
+    std::optional<TrashEntry> FindTrashEntry(const std::string& account, std::int64_t id) override
+    {
+        LockAccounts({account});
+        const PgResult r = m_db.Run("trash_entry", PgParams().Bytes(account).Int(id));
+        if (r.Rows() == 0)
+            return std::nullopt;
+        return ReadTrashEntry(r, 0);
+    }
+
+    void DropTrashEntry(std::int64_t id) override { m_db.Run("drop_trash", PgParams().Int(id)); }
+
+    // Retention's transactions start at no account's top folder (they never call Root), yet
+    // they change what requests of an account read and write under its lock (a restore reads
+    // a version, an undelete its entry, a save trims versions). So they take the lock of
+    // every account whose rows they are about to drop, like any writer of that account, and
+    // drop only what is still there once they hold it. Several server processes prune the
+    // same database this way without stepping on each other's requests or on each other.
+    int DropVersionsBefore(std::int64_t time, int limit) override
+    {
+        const PgResult old = m_db.Run("old_versions", PgParams().Int(time).Int(limit));
+        std::vector<std::string> accounts;
+        for (int row = 0; row < old.Rows(); ++row)
+            accounts.emplace_back(old.Bytes(row, 1));
+        LockAccounts(accounts);
+        for (int row = 0; row < old.Rows(); ++row)
+            m_db.Run("drop_version", PgParams().Int(old.Int(row, 0)));
+        return old.Rows();
+    }
+
+    int DropTrashBefore(std::int64_t time, int limit) override
+    {
+        const PgResult old = m_db.Run("old_trash", PgParams().Int(time).Int(limit));
+        std::vector<std::string> accounts;
+        for (int row = 0; row < old.Rows(); ++row)
+            accounts.emplace_back(old.Bytes(row, 2));
+        LockAccounts(accounts);
+        for (int row = 0; row < old.Rows(); ++row)
+            EraseTrashEntry(old.Int(row, 0));
+        return old.Rows();
+    }
+
+    // A read: nothing is dropped here, TrimAccount locks the account it trims.
+    std::vector<std::string> AccountsOver(std::int64_t budget) override
+    {
+        const PgResult r = m_db.Run("accounts_over", PgParams().Int(budget));
+        std::vector<std::string> accounts;
+        for (int row = 0; row < r.Rows(); ++row)
+            accounts.emplace_back(r.Bytes(row, 0));
+        return accounts;
+    }
+
+    int TrimAccount(const std::string& account, std::int64_t budget, int limit) override
+    {
+        LockAccounts({account});
+        const auto kept = [&] { return m_db.Run("account_kept", PgParams().Bytes(account)).Int(0, 0); };
+        std::int64_t left = kept();
+        int done = 0;
+        for (; done < limit && left > budget; ++done) {
+            const PgResult version = m_db.Run("oldest_version", PgParams().Bytes(account));
+            const PgResult entry = m_db.Run("oldest_trash", PgParams().Bytes(account));
+            if (version.Rows() > 0 && (entry.Rows() == 0 || version.Int(0, 1) <= entry.Int(0, 1))) {
+                m_db.Run("drop_version", PgParams().Int(version.Int(0, 0)));
+                left -= version.Int(0, 2);
+            } else if (entry.Rows() > 0) {
+                // The versions of its notes go with it: count again.
+                EraseTrashEntry(entry.Int(0, 0));
+                left = kept();
+            } else {
+                break;
+            }
+        }
+        return done;
+    }
+
 private:
+    // The advisory locks of accounts this transaction writes to, each taken once, in key
+    // order: a transaction holding several (pruning) and another waiting for one of them
+    // never wait for each other in a circle.
+    void LockAccounts(const std::vector<std::string>& accounts)
+    {
+        if (!m_write)
+            return;
+        std::vector<std::int64_t> keys;
+        for (const auto& account : accounts)
+            keys.push_back(AccountKey(account));
+        std::sort(keys.begin(), keys.end());
+        for (const std::int64_t key : keys) {
+            if (m_locked.insert(key).second)
+                m_db.Run("lock_account", PgParams().Int(key));
+        }
+    }
+
+    // Forgets the entry and erases its notes, unless a request put it back meanwhile.
+    void EraseTrashEntry(std::int64_t entry)
+    {
+        const PgResult dropped = m_db.Run("drop_trash", PgParams().Int(entry));
+        if (dropped.Rows() > 0)
+            m_db.Run("remove", PgParams().Int(dropped.Int(0, 0)));
+    }
+
     PgConnection& m_db;
     const bool m_write;
-    bool m_locked = false;
+    std::set<std::int64_t> m_locked; // keys of the accounts locked
 };
 
 int PgStore::SchemaVersion()

@@ -174,11 +174,12 @@ TEST_F(ExplorerTest, ContextMenuShapes)
     EXPECT_EQ(MenuShape(*m_list), (Strings{"New File", "New Folder", "-", "Paste (grayed)", "-", "Refresh"}));
     Select({"a.rtf", "b.rtf"});
     EXPECT_EQ(MenuShape(*m_list),
-              (Strings{"Open Exclusive (grayed)", "-", "Copy", "Cut", "-", "Rename", "-", "Delete"}));
+              (Strings{"Open Exclusive (grayed)", "Previous Versions... (grayed)", "-", "Copy", "Cut", "-", "Rename", "-",
+                       "Delete"}));
     m_list->RunContextCommand(cmd::kCopy);
     Select({"F"});
-    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open Exclusive (grayed)", "-", "Copy", "Cut", "-", "&Paste", "-", "Rename",
-                                           "-", "Delete"}));
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open Exclusive (grayed)", "Previous Versions... (grayed)", "-", "Copy", "Cut",
+                                           "-", "&Paste", "-", "Rename", "-", "Delete"}));
     Select({"a.rtf", "b.rtf"});
     m_list->RunContextCommand(cmd::kRename); // edits the first selected item
     EXPECT_TRUE(m_list->IsEditingName());
