@@ -75,7 +75,7 @@ TEST(Durability, AcknowledgedSavesSurviveSigkill)
 TEST(Durability, AcknowledgedVersionsSurviveSigkill)
 {
     TempDir dir;
-    const std::string db = (dir.path / "notes.db").string();
+    const std::string db = FreshDatabase(dir);
     constexpr std::size_t kNotes = 10; // about 30 saves each: within the 50 versions kept
     std::vector<std::vector<std::string>> saved(kNotes);
     std::optional<std::pair<std::size_t, std::string>> inFlight;
