@@ -1,5 +1,6 @@
-// Two servers on one PostgreSQL database, with clients on both at once: the lock, name and
-// listing rules hold across them as within one, and killing one loses no acknowledged save.
+// Two servers on one PostgreSQL database, with clients on both at once: the lock, name,
+// listing and trash rules hold across them as within one, pruning on both spares what is put
+// back, and killing one loses no acknowledged save.
 // Always on PostgreSQL, whichever backend the rest of the run is for.
 
 #include "ServerFixture.h"
@@ -8,8 +9,10 @@
 
 #include "server/NotesServer.h"
 #include "server/PgConnection.h"
+#include "server/Retention.h"
 
 #include <atomic>
+#include <ctime>
 #include <latch>
 #include <set>
 #include <thread>
@@ -166,6 +169,85 @@ TEST_F(SharedDatabase, NewFoldersMadeTogetherGetNamesOfTheirOwn)
     const auto names = Names(List(a.port));
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), 24u);
     EXPECT_EQ(names.size(), 24u);
+}
+
+const std::string kNotInTrash = "ERROR: The entry is not in the trash.\n";
+
+// Deletes notes n0.rtf ... n<count-1>.rtf in one request: trash entries 1 ... count.
+void SaveAndDelete(int port, int count)
+{
+    std::string list;
+    for (int n = 0; n < count; ++n) {
+        const std::string name = "n" + std::to_string(n) + ".rtf";
+        ASSERT_EQ(Save(port, name, kNote), "OK\n");
+        list += name + "\n";
+    }
+    ASSERT_EQ(Call(port, "qbdelete.pl", "&DIR=&LIST=" + list), "OK\n");
+}
+
+TEST_F(SharedDatabase, UndeletesOfOneEntryRaceAndExactlyOnePutsItBack)
+{
+    SaveAndDelete(a.port, 10);
+    for (int entry = 1; entry <= 10; ++entry) {
+        std::vector<std::string> replies(8);
+        Together(8, [&](int i, int port) { replies[i] = Call(port, "qbundelete.pl", "&ENTRY=" + std::to_string(entry)); });
+        int putBack = 0;
+        for (const auto& reply : replies) {
+            if (reply == "OK\n/n" + std::to_string(entry - 1) + ".rtf\n")
+                ++putBack;
+            else
+                EXPECT_EQ(reply, kNotInTrash) << entry;
+        }
+        EXPECT_EQ(putBack, 1) << entry;
+    }
+    EXPECT_EQ(Names(List(b.port)).size(), 10u); // and no copies
+    EXPECT_EQ(Call(b.port, "qbtrash.pl", ""), "OK\n");
+}
+
+// Both servers prune the trash (its entries past their age) while clients put entries back
+// through both: an entry answered as put back is there with its text, every other one is
+// gone whole, and neither pruner fails.
+TEST_F(SharedDatabase, PruningOnBothServersSparesWhatIsPutBackMeanwhile)
+{
+    constexpr int kEntries = 40;
+    SaveAndDelete(a.port, kEntries);
+    const auto later = [] { return static_cast<std::int64_t>(std::time(nullptr)) + 31 * 24 * 3600; };
+    server::Retention pruneA(*a.store, {}, later);
+    server::Retention pruneB(*b.store, {}, later);
+    std::vector<std::string> replies(kEntries);
+    std::atomic<int> failures = 0;
+    const auto prune = [&](server::Retention& retention) {
+        try {
+            while (retention.PruneBatch(2)) {
+            }
+        } catch (const std::exception& e) {
+            ++failures;
+            ADD_FAILURE() << e.what();
+        }
+    };
+    std::thread pruningA([&] { prune(pruneA); });
+    std::thread pruningB([&] { prune(pruneB); });
+    Together(8, [&](int i, int port) {
+        for (int entry = i; entry < kEntries; entry += 8)
+            replies[entry] = Call(port, "qbundelete.pl", "&ENTRY=" + std::to_string(entry + 1));
+    });
+    pruningA.join();
+    pruningB.join();
+    EXPECT_EQ(failures, 0);
+    pruneA.PruneAll();
+    std::size_t putBack = 0;
+    for (int n = 0; n < kEntries; ++n) {
+        const std::string path = "/n" + std::to_string(n) + ".rtf";
+        if (replies[n] == "OK\n" + path + "\n") {
+            ++putBack;
+            EXPECT_EQ(Open(b.port, path), "OK 5\n" + kNote) << n;
+        } else {
+            EXPECT_EQ(replies[n], kNotInTrash) << n;
+        }
+    }
+    EXPECT_EQ(Names(List(a.port)).size(), putBack);
+    EXPECT_EQ(Call(b.port, "qbtrash.pl", ""), "OK\n");
+    EXPECT_EQ(QueryNumber(db, "SELECT COUNT(*) FROM nodes"), static_cast<std::int64_t>(putBack) + 1); // and the top folder
 }
 
 // A database restart or an administrator ending sessions breaks every pooled connection: the
