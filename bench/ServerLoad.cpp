@@ -2,7 +2,8 @@
 // request for a fixed time; reports requests per second and latency percentiles. It can
 // hold idle connections and slow ones (a request header sent one byte a second) open
 // against the server meanwhile, opening them again when the server closes them.
-//   server_load --url URL [--body-file FILE] [--clients N] [--seconds S] [--expect TEXT]
+// Given --url more than once, the clients take the URLs in turn (servers behind no balancer).
+//   server_load --url URL [--url URL...] [--body-file FILE...] [--clients N] [--seconds S] [--expect TEXT]
 //               [--timeout S] [--hold-idle N] [--hold-slow N]
 // --body-file given more than once: each client sends the bodies in turn (saves that
 // change the note each time, as real ones do).
@@ -37,8 +38,9 @@ std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user)
 }
 
 struct Options {
-    std::string url, expect;
+    std::vector<std::string> urls;
     std::vector<std::string> bodies;
+    std::string expect;
     bool post = false;
     int clients = 1;
     double seconds = 5;
@@ -143,7 +145,7 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         const std::string value = argv[i + 1];
         if (arg == "--url") {
-            options.url = value;
+            options.urls.push_back(value);
         } else if (arg == "--body-file") {
             std::ifstream in(value, std::ios::binary);
             options.bodies.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -162,9 +164,9 @@ int main(int argc, char** argv)
             options.holdSlow = std::stoi(value);
         }
     }
-    if (options.url.empty()) {
-        std::fprintf(stderr, "usage: server_load --url URL [--body-file FILE] [--clients N] [--seconds S] [--expect TEXT]\n"
-                             "                   [--timeout S] [--hold-idle N] [--hold-slow N]\n");
+    if (options.urls.empty()) {
+        std::fprintf(stderr, "usage: server_load --url URL [--url URL...] [--body-file FILE...] [--clients N] [--seconds S]\n"
+                             "                   [--expect TEXT] [--timeout S] [--hold-idle N] [--hold-slow N]\n");
         return 2;
     }
     // Every client and held connection is an open file.
@@ -173,7 +175,7 @@ int main(int argc, char** argv)
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
-    Holder holder(PortOf(options.url), options.holdIdle, options.holdSlow);
+    Holder holder(PortOf(options.urls.front()), options.holdIdle, options.holdSlow);
     if (options.holdIdle + options.holdSlow > 0)
         holder.Start();
     curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -184,11 +186,11 @@ int main(int argc, char** argv)
     std::atomic<long> timeouts = 0;
     std::vector<std::thread> clients;
     for (int c = 0; c < options.clients; ++c) {
-        clients.emplace_back([&] {
+        clients.emplace_back([&, c] {
             CURL* curl = curl_easy_init();
             curl_slist* headers = curl_slist_append(nullptr, "Expect:");
             std::string reply;
-            curl_easy_setopt(curl, CURLOPT_URL, options.url.c_str());
+            curl_easy_setopt(curl, CURLOPT_URL, options.urls[static_cast<std::size_t>(c) % options.urls.size()].c_str());
             curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
             curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
             curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);

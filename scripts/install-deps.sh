@@ -11,6 +11,7 @@ packages=(
     poppler-utils
     nginx openssl
     clang libclang-rt-14-dev
+    libpq-dev postgresql
 )
 
 missing=()
@@ -22,8 +23,8 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-# Server packages (nginx for the TLS tests) must not start system services on install: the
-# tests start their own on free ports.
+# Server packages (nginx for the TLS tests, PostgreSQL for the shared-database tests) must
+# not start system services on install: the tests start their own on free ports.
 policy=/usr/sbin/policy-rc.d
 if [ ! -e "$policy" ]; then
     printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null

@@ -1,9 +1,11 @@
-// quillbox-server --listen HOST:PORT --db PATH [--lock-lease SECONDS] [--max-note-bytes N]
+// quillbox-server --listen HOST:PORT --db PATH|CONNINFO [--lock-lease SECONDS] [--max-note-bytes N]
 //                 [--max-body N] [--max-connections N] [--header-timeout SECONDS]
 //                 [--body-timeout SECONDS] [--idle-timeout SECONDS] [--workers N] [--io-threads N]
 //                 [--keep-versions N] [--keep-days N] [--keep-bytes N] [--quiet]
 
 #include "NotesServer.h"
+#include "PgConnection.h"
+#include "PgStore.h"
 #include "SqliteStore.h"
 
 #include <csignal>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <string>
 
 namespace {
@@ -22,7 +25,7 @@ int Usage(const std::string& problem)
 {
     std::fprintf(stderr,
                  "quillbox-server: %s\n"
-                 "usage: quillbox-server [--listen HOST:PORT] [--db PATH] [--lock-lease SECONDS]\n"
+                 "usage: quillbox-server [--listen HOST:PORT] [--db PATH|postgresql://...] [--lock-lease SECONDS]\n"
                  "                       [--max-note-bytes N] [--max-body N] [--max-connections N]\n"
                  "                       [--header-timeout SECONDS] [--body-timeout SECONDS]\n"
                  "                       [--idle-timeout SECONDS] [--workers N] [--io-threads N]\n"
@@ -47,6 +50,29 @@ void RaiseOpenFileLimit()
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+// A path is a SQLite file; a postgresql:// URI or a key=value string is a PostgreSQL
+// database, which other server processes may share.
+std::unique_ptr<qb::server::INoteStore> OpenStore(const std::string& db, const qb::server::ServerOptions& server,
+                                                  qb::server::ServiceOptions& service)
+{
+    if (qb::server::IsPostgresTarget(db)) {
+        // Another process may change any account, so a listing kept here could be stale.
+        service.cacheListings = false;
+        qb::server::PgStoreOptions options;
+        options.connections = static_cast<int>(server.workers);
+        return std::make_unique<qb::server::PgStore>(db, options);
+    }
+    qb::server::SqliteStoreOptions options;
+    options.exclusive = service.cacheListings; // the cache needs the one writer
+    return std::make_unique<qb::server::SqliteStore>(db, options);
+}
+
+// The database as the start-up line shows it: no password from a conninfo.
+std::string Shown(const std::string& db)
+{
+    return qb::server::IsPostgresTarget(db) ? "a PostgreSQL database" : "database " + db;
 }
 
 } // namespace
@@ -109,11 +135,9 @@ int main(int argc, char** argv)
     try {
         // Notes are private: whatever the server or SQLite creates is for its owner only.
         ::umask(077);
-        qb::server::SqliteStoreOptions storeOptions;
-        storeOptions.exclusive = serviceOptions.cacheListings; // the cache needs the one writer
-        qb::server::SqliteStore store(db, storeOptions);
-        qb::server::NotesService service(store, serviceOptions);
-        qb::server::Retention retention(store, serviceOptions.retention,
+        const auto store = OpenStore(db, serverOptions, serviceOptions);
+        qb::server::NotesService service(*store, serviceOptions);
+        qb::server::Retention retention(*store, serviceOptions.retention,
                                         [] { return static_cast<std::int64_t>(std::time(nullptr)); });
         qb::server::NotesServer server(service, serverOptions);
         // The serving threads inherit a mask without SIGINT and SIGTERM; this thread waits
@@ -129,8 +153,8 @@ int main(int argc, char** argv)
                          serverOptions.port, server.Error().c_str());
             return 1;
         }
-        std::fprintf(stderr, "quillbox-server: listening on http://%s:%d with database %s (pid %d)\n",
-                     serverOptions.host.c_str(), server.Port(), db.c_str(), static_cast<int>(::getpid()));
+        std::fprintf(stderr, "quillbox-server: listening on http://%s:%d with %s (pid %d)\n",
+                     serverOptions.host.c_str(), server.Port(), Shown(db).c_str(), static_cast<int>(::getpid()));
         int signal = 0;
         sigwait(&stopSignals, &signal);
         server.Stop();

@@ -1,11 +1,7 @@
 // Every save that was answered "OK" survives the server being killed outright.
 
 #include "ServerFixture.h"
-
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "ServerProcess.h"
 
 #include <atomic>
 #include <chrono>
@@ -15,55 +11,6 @@
 using namespace qb::testing;
 
 namespace {
-
-// The real executable on a free port; its port is read from its start-up line.
-class ServerProcess {
-public:
-    explicit ServerProcess(const std::string& db)
-    {
-        for (int attempt = 0; attempt < 20 && m_port < 0; ++attempt) {
-            const int port = 20000 + static_cast<int>(::getpid() % 20000) + attempt * 7;
-            m_pid = ::fork();
-            if (m_pid == 0) {
-                const int null = ::open("/dev/null", O_WRONLY);
-                ::dup2(null, 2);
-                const std::string listen = "127.0.0.1:" + std::to_string(port);
-                ::execl(QUILLBOX_SERVER_BINARY, QUILLBOX_SERVER_BINARY, "--listen", listen.c_str(), "--db", db.c_str(),
-                        static_cast<char*>(nullptr));
-                ::_exit(127);
-            }
-            for (int i = 0; i < 500; ++i) {
-                if (GetRaw(port, "/UserGuide.htm").status == 200) {
-                    m_port = port;
-                    break;
-                }
-                int status = 0;
-                if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                    m_pid = -1;
-                    break; // port taken: try the next
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-    }
-    ~ServerProcess() { Kill(); }
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
-
-    void Kill()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-    int Port() const { return m_port; }
-
-private:
-    pid_t m_pid = -1;
-    int m_port = -1;
-};
 
 std::string Body(const std::string& rest)
 {
@@ -75,7 +22,7 @@ std::string Body(const std::string& rest)
 TEST(Durability, AcknowledgedSavesSurviveSigkill)
 {
     TempDir dir;
-    const std::string db = (dir.path / "notes.db").string();
+    const std::string db = FreshDatabase(dir);
     std::vector<std::string> saved;
     std::string inFlight; // the save cut off by the kill may or may not have been stored
     std::size_t inFlightNote = 0;
@@ -128,7 +75,7 @@ TEST(Durability, AcknowledgedSavesSurviveSigkill)
 TEST(Durability, AcknowledgedVersionsSurviveSigkill)
 {
     TempDir dir;
-    const std::string db = (dir.path / "notes.db").string();
+    const std::string db = FreshDatabase(dir);
     constexpr std::size_t kNotes = 10; // about 30 saves each: within the 50 versions kept
     std::vector<std::vector<std::string>> saved(kNotes);
     std::optional<std::pair<std::size_t, std::string>> inFlight;

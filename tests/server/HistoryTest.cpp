@@ -4,9 +4,10 @@
 #include "ServerFixture.h"
 #include "StoreFixture.h"
 
+#include "server/PgConnection.h"
+#include "server/PgStore.h"
+#include "server/RequestBody.h"
 #include "server/Retention.h"
-
-#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -64,18 +65,7 @@ protected:
         }
     }
 
-    std::int64_t Count(const char* table)
-    {
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open((m_dir.path / "notes.db").c_str(), &db), SQLITE_OK);
-        sqlite3_stmt* count = nullptr;
-        sqlite3_prepare_v2(db, (std::string("SELECT COUNT(*) FROM ") + table).c_str(), -1, &count, nullptr);
-        sqlite3_step(count);
-        const std::int64_t rows = sqlite3_column_int64(count, 0);
-        sqlite3_finalize(count);
-        sqlite3_close(db);
-        return rows;
-    }
+    std::int64_t Count(const char* table) { return QueryNumber(m_db, std::string("SELECT COUNT(*) FROM ") + table); }
 
     // A server on an empty database.
     void FreshServer(const ServiceOptions& options)
@@ -85,6 +75,7 @@ protected:
         m_store.reset();
         for (const char* file : {"notes.db", "notes.db-wal", "notes.db-shm"})
             std::filesystem::remove(m_dir.path / file);
+        m_db.clear(); // on PostgreSQL, a new database
         StartServer(options);
     }
 
@@ -360,6 +351,48 @@ INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modifi
     EXPECT_EQ(client.Post("qbtrash.pl", "", "kiwi"), "OK\n1|0|5|1700000000|/Old.rtf\n");
     EXPECT_EQ(client.Post("qbundelete.pl", "&ENTRY=1", "kiwi"), "OK\n/Old.rtf\n");
     EXPECT_EQ(client.Open("kiwi", "/Old.rtf"), "OK 5\nQkJC=");
+}
+
+// The same on PostgreSQL: a database at the first schema version, from before versions and
+// the trash, is brought up to date when a server opens it. Whichever backend the run is for.
+TEST(HistoryUpgrade, AnOlderPostgresDatabaseOpens)
+{
+    const std::string db = FreshPostgresDatabase();
+    PgConnection(db).Exec(R"sql(
+CREATE TABLE quillbox_schema (version integer NOT NULL);
+INSERT INTO quillbox_schema VALUES (1);
+CREATE TABLE nodes (
+    id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    account bytea NOT NULL,
+    parent bigint REFERENCES nodes(id),
+    name bytea NOT NULL,
+    name_key bytea NOT NULL,
+    is_folder boolean NOT NULL,
+    data bytea NOT NULL DEFAULT '',
+    size bigint NOT NULL DEFAULT 0,
+    modified bigint NOT NULL DEFAULT 0,
+    lock_owner bytea NOT NULL DEFAULT '',
+    lock_time bigint NOT NULL DEFAULT 0
+);
+CREATE UNIQUE INDEX nodes_by_name ON nodes(parent, name_key);
+CREATE UNIQUE INDEX roots ON nodes(account) WHERE parent IS NULL;
+INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES ('kiwi', NULL, '', '', true);
+INSERT INTO nodes(account, parent, name, name_key, is_folder, data, size, modified)
+    SELECT 'kiwi', id, 'Old.rtf', 'old.rtf', false, 'QUFB=', 5, 1600000000 FROM nodes;
+)sql");
+    PgStore store(db, {});
+    EXPECT_EQ(QueryNumber(db, "SELECT version FROM quillbox_schema"), PgStore::SchemaVersion());
+    NotesService service(store, ServiceOptions{}, [] { return std::int64_t{1700000000}; });
+    const auto post = [&](const std::string& script, const std::string& rest) {
+        return service.Handle(*FindScript(script), "ID=" + Token("kiwi") + rest).text;
+    };
+    EXPECT_EQ(post("qbdir.pl", "&DIR="), "OK\n0|5|1600000000|Old.rtf\n");
+    EXPECT_EQ(post("qbsave.pl", "&DIR=&FILE=/Old.rtf&LOCK=0&DATA=QkJC="), "OK\n");
+    EXPECT_EQ(post("qbversions.pl", "&FILE=/old.rtf"), "OK\n1|5|1600000000\n");
+    EXPECT_EQ(post("qbdelete.pl", "&DIR=&LIST=Old.rtf\n"), "OK\n");
+    EXPECT_EQ(post("qbtrash.pl", ""), "OK\n1|0|5|1700000000|/Old.rtf\n");
+    EXPECT_EQ(post("qbundelete.pl", "&ENTRY=1"), "OK\n/Old.rtf\n");
+    EXPECT_EQ(post("qbopen.pl", "&FILE=/Old.rtf&LOCK="), "OK 5\nQkJC=");
 }
 
 // The background thread prunes on its own, a round per interval, and stops with its owner.

@@ -51,7 +51,12 @@ void ServerTest::StartServer(server::ServiceOptions service, server::ServerOptio
     m_server.reset();
     m_service.reset();
     m_store.reset();
-    m_store = std::make_unique<server::SqliteStore>((m_dir.path / "notes.db").string(), 2);
+    if (m_db.empty())
+        m_db = FreshDatabase(m_dir);
+    m_store = OpenTestStore(m_db, 2);
+    // As quillbox-server does: other processes may change a shared database.
+    if (OnPostgres())
+        service.cacheListings = false;
     m_service = std::make_unique<server::NotesService>(*m_store, service, [this] { return m_now; });
     http.port = 0;
     http.log = false;

@@ -1,10 +1,11 @@
 #pragma once
-// A real notes server on a free loopback port with a fresh database, and a raw-body client.
+// A real notes server on a free loopback port with a fresh database (SQLite, or PostgreSQL
+// with QUILLBOX_TEST_DB=postgresql), and a raw-body client.
 
 #include "server/NotesServer.h"
-#include "server/SqliteStore.h"
 
 #include "TempDir.h"
+#include "TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,9 @@ protected:
     std::string Open(const std::string& file, const std::string& lock = "", const std::string& account = "kiwi");
 
     TempDir m_dir;
+    std::string m_db; // what --db would name; made on the first start
     std::int64_t m_now = 1700000000;
-    std::unique_ptr<server::SqliteStore> m_store;
+    std::unique_ptr<server::INoteStore> m_store;
     std::unique_ptr<server::NotesService> m_service;
     std::unique_ptr<server::NotesServer> m_server;
     int m_port = -1;

@@ -7,8 +7,6 @@
 #include "server/Retention.h"
 #include "server/TreeRules.h"
 
-#include <sqlite3.h>
-
 using namespace qb::server;
 using namespace qb::testing;
 
@@ -50,18 +48,7 @@ protected:
         });
     }
 
-    std::int64_t StoredNodes()
-    {
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open((m_dir.path / "notes.db").c_str(), &db), SQLITE_OK);
-        sqlite3_stmt* count = nullptr;
-        sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM nodes", -1, &count, nullptr);
-        sqlite3_step(count);
-        const std::int64_t nodes = sqlite3_column_int64(count, 0);
-        sqlite3_finalize(count);
-        sqlite3_close(db);
-        return nodes;
-    }
+    std::int64_t StoredNodes() { return QueryNumber(m_db, "SELECT COUNT(*) FROM nodes"); }
 };
 
 } // namespace

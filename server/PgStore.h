@@ -1,0 +1,55 @@
+#pragma once
+// PostgreSQL backend, for several server processes sharing one database. A pool of libpq
+// connections, one per serving thread; one transaction per request, run again when
+// PostgreSQL reports a conflict with another transaction or the connection broke before the
+// COMMIT. The schema is made or brought up
+// to date when the store opens.
+
+#include "NoteStore.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qb::server {
+
+class PgConnection;
+
+struct PgStoreOptions {
+    int connections = 8;
+    // Runs of one transaction after a serialization failure or deadlock, the first included.
+    int attempts = 8;
+};
+
+class PgStore : public INoteStore {
+public:
+    // conninfo: a postgresql:// URI or a "key=value ..." string. Throws StorageError when
+    // the database cannot be reached or its schema is newer than this server knows.
+    PgStore(const std::string& conninfo, PgStoreOptions options);
+    ~PgStore() override;
+    PgStore(const PgStore&) = delete;
+    PgStore& operator=(const PgStore&) = delete;
+
+    std::string Transact(bool write, const Work& work) override;
+
+    // The schema version this server writes.
+    static int SchemaVersion();
+
+private:
+    class Transaction;
+    std::unique_ptr<PgConnection> Acquire();
+    void Release(std::unique_ptr<PgConnection> connection, bool keep);
+    void DropIdle();
+    std::string Attempt(PgConnection& connection, bool write, const Work& work);
+
+    std::string m_conninfo;
+    PgStoreOptions m_options;
+    std::mutex m_mutex;
+    std::condition_variable m_free;
+    std::vector<std::unique_ptr<PgConnection>> m_pool;
+    int m_open = 0; // connections in the pool or in use
+};
+
+} // namespace qb::server
