@@ -4,6 +4,7 @@
 
 #include "CaptureServer.h"
 #include "server/ServerFixture.h"
+#include "server/SqliteStore.h"
 
 #include "codec/SessionToken.h"
 

@@ -9,6 +9,7 @@
 
 #include "app/ClientApp.h"
 #include "server/ServerFixture.h"
+#include "server/SqliteStore.h"
 
 #include <gtest/gtest.h>
 
