@@ -54,7 +54,7 @@ TEST_F(ExplorerTest, FirstListingFailureEndsTheProgram)
 {
     m_server.reset();
     EXPECT_FALSE(OpenExplorer());
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Please make sure Quillbox is allowed to access the Internet."});
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server."});
 }
 
 TEST_F(ExplorerTest, NavigationHistoryBackForwardUpHome)
@@ -120,7 +120,7 @@ TEST_F(ExplorerTest, FailedListingLeavesTheFolderShown)
     EXPECT_EQ(m_list->m_currentDir, "/A");
     EXPECT_EQ(m_explorer->PathText().text(), QStringLiteral("/A"));
     EXPECT_EQ(m_explorer->History().Position(), 0); // Back keeps its moved position
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Please make sure Quillbox is allowed to access the Internet."});
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server."});
 }
 
 TEST_F(ExplorerTest, RefusedListingShowsTheWholeReplyThenItsFirstLine)

@@ -195,5 +195,5 @@ TEST_F(ExplorerTest, ChannelFailureLeavesTheListingAsItWas)
     m_prompts.answers = {true};
     EXPECT_EQ(m_list->DeleteSelection(), -1);
     EXPECT_EQ(ShownNames(), Strings{"a.rtf"});
-    EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Please make sure Quillbox is allowed to access the Internet."));
+    EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Cannot connect to the server."));
 }
