@@ -50,11 +50,14 @@ TEST_F(ExplorerTest, FirstListingStartsTheWindow)
     EXPECT_TRUE(m_prompts.shown.empty());
 }
 
-TEST_F(ExplorerTest, FirstListingFailureEndsTheProgram)
+TEST_F(ExplorerTest, FirstListingFailureEndsTheProgramWithOneMessageNamingTheServer)
 {
+    WriteSettingString("Server", "127.0.0.1:" + std::to_string(m_port), m_app->IniPath());
     m_server.reset();
     EXPECT_FALSE(OpenExplorer());
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server."});
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server.\n\nQuillbox looks for its server at 127.0.0.1:"
+                                       + std::to_string(m_port) + ". To use another server, set Server=HOST:PORT in the "
+                                       "[QUILLBOX] section of " + m_app->IniPath() + " and start Quillbox again."});
 }
 
 TEST_F(ExplorerTest, NavigationHistoryBackForwardUpHome)
@@ -121,17 +124,26 @@ TEST_F(ExplorerTest, FailedListingLeavesTheFolderShown)
     EXPECT_EQ(m_explorer->PathText().text(), QStringLiteral("/A"));
     EXPECT_EQ(m_explorer->History().Position(), 0); // Back keeps its moved position
     EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server."});
+    EXPECT_TRUE(m_list->Model().IsStale());
 }
 
-TEST_F(ExplorerTest, RefusedListingShowsTheWholeReplyThenItsFirstLine)
+TEST_F(ExplorerTest, RefusedListingShowsOneBoxInPlainWordsAndGreysWhatMayBeGone)
 {
     MakeFolder("/A");
     ASSERT_TRUE(OpenExplorer());
     PostRaw(m_port, "/Buffer/Buffer0000/bin/qbdelete.pl", "ID=" + Token("kiwi") + "&DIR=&LIST=A\n");
     Open("A");
-    EXPECT_EQ(m_prompts.shown, (Strings{"ERROR: The folder does not exist.\n/A\n", "ERROR: The folder does not exist."}));
+    EXPECT_EQ(m_prompts.shown, Strings{"The folder does not exist.\n/A"});
     EXPECT_EQ(m_list->m_currentDir, "");
     EXPECT_EQ(ShownNames(), Strings{"A"});
+    const QModelIndex gone = m_list->Model().index(0, kColumnName);
+    EXPECT_TRUE(m_list->Model().IsStale());
+    EXPECT_FALSE(gone.flags() & Qt::ItemIsEnabled);
+    EXPECT_FALSE(gone.flags() & Qt::ItemIsSelectable);
+    m_explorer->RunCommand(cmd::kRefresh);
+    EXPECT_FALSE(m_list->Model().IsStale());
+    EXPECT_EQ(ShownNames(), Strings{});
+    EXPECT_EQ(m_prompts.shown.size(), 1u);
 }
 
 TEST_F(ExplorerTest, SortOrdersAndToggling)
@@ -406,6 +418,8 @@ TEST_F(ExplorerTest, KeysRunTheirCommands)
     const KeyCase cases[] = {
         {"Alt+Left goes back", QKeySequence(Qt::ALT | Qt::Key_Left), "/A"},
         {"Alt+Right goes forward", QKeySequence(Qt::ALT | Qt::Key_Right), "/A/B"},
+        {"Backspace goes back", QKeySequence(Qt::Key_Backspace), "/A"},
+        {"Alt+Right again", QKeySequence(Qt::ALT | Qt::Key_Right), "/A/B"},
         {"Alt+Up goes up", QKeySequence(Qt::ALT | Qt::Key_Up), "/A"},
         {"Alt+Home goes home", QKeySequence(Qt::ALT | Qt::Key_Home), ""},
     };

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTest>
 
 using namespace qb;
 using namespace qb::testing;
@@ -44,8 +45,9 @@ TEST_F(ExplorerTest, RenameEditsNeverKeepTheTextThemselves)
     ASSERT_TRUE(OpenExplorer());
     const QModelIndex index = m_list->Model().index(0, 0);
     EXPECT_FALSE(m_list->Model().setData(index, QStringLiteral("b.rtf"), Qt::EditRole)); // taken: refused
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_prompts.shown.empty(); })); // once the edit has closed
     EXPECT_EQ(ShownNames(), (Strings{"a.rtf", "b.rtf"}));
-    const Strings refusal{"ERROR: \"b.rtf\" already exists in this folder.\n"};
+    const Strings refusal{"\"b.rtf\" already exists in this folder."};
     EXPECT_EQ(m_prompts.shown, refusal);
     m_list->RenameEntry(0, QString()); // an empty name sends nothing
     EXPECT_EQ(m_prompts.shown, refusal);
@@ -108,9 +110,9 @@ TEST_F(ExplorerTest, CutInOneFolderPastesIntoAnother)
     m_list->RunContextCommand(cmd::kPaste);
     EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
     EXPECT_TRUE(m_list->m_clipNames.empty()); // a move through the menu empties the clipboard
-    EXPECT_EQ(MenuShape(*m_list)[0], "New File");
+    EXPECT_EQ(MenuShape(*m_list)[0], "&New File");
     m_list->clearSelection();
-    EXPECT_EQ(MenuShape(*m_list)[3], "Paste (grayed)");
+    EXPECT_EQ(MenuShape(*m_list)[3], "&Paste (grayed)");
 }
 
 TEST_F(ExplorerTest, EditMenuPasteOfACutEmptiesTheClipboard)
@@ -160,7 +162,7 @@ TEST_F(ExplorerTest, RefusedPasteShowsTheReplyAfterTheNewListing)
     Open("A");
     m_list->clearSelection();
     EXPECT_EQ(m_list->PasteClipboard(), 0);
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: \"x.rtf\" already exists in the target folder. Nothing was moved.\n"});
+    EXPECT_EQ(m_prompts.shown, Strings{"\"x.rtf\" already exists in the target folder. Nothing was moved."});
     EXPECT_EQ(m_list->m_clipNames, Strings{"x.rtf"});
 }
 
@@ -171,14 +173,14 @@ TEST_F(ExplorerTest, ContextMenuShapes)
     MakeNote("/b.rtf");
     ASSERT_TRUE(OpenExplorer());
     m_list->clearSelection();
-    EXPECT_EQ(MenuShape(*m_list), (Strings{"New File", "New Folder", "-", "Paste (grayed)", "-", "Refresh"}));
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"&New File", "New &Folder", "-", "&Paste (grayed)", "-", "&Refresh"}));
     Select({"a.rtf", "b.rtf"});
     EXPECT_EQ(MenuShape(*m_list),
-              (Strings{"Open Exclusive (grayed)", "-", "Copy", "Cut", "-", "Rename", "-", "Delete"}));
+              (Strings{"Open &Exclusive (grayed)", "-", "&Copy", "Cu&t", "-", "Rena&me", "-", "&Delete"}));
     m_list->RunContextCommand(cmd::kCopy);
     Select({"F"});
-    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open Exclusive (grayed)", "-", "Copy", "Cut", "-", "&Paste", "-", "Rename",
-                                           "-", "Delete"}));
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open &Exclusive (grayed)", "-", "&Copy", "Cu&t", "-", "&Paste", "-",
+                                           "Rena&me", "-", "&Delete"}));
     Select({"a.rtf", "b.rtf"});
     m_list->RunContextCommand(cmd::kRename); // edits the first selected item
     EXPECT_TRUE(m_list->IsEditingName());

@@ -31,7 +31,7 @@ public:
     // The reply to the next requests: status and body; a server that never answers when
     // silent is set.
     void Reply(int status, std::string body);
-    void StaySilent() { m_silent = true; }
+    void StaySilent(bool silent = true) { m_silent = silent; }
     // Each connection is reset once its request is read, in place of a reply.
     void ResetEach() { m_reset = true; }
     // Waits for and returns the next recorded request.
