@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QToolBar>
 
 #include <functional>
@@ -469,4 +470,26 @@ TEST_F(ExplorerTest, TitleNamesTheFolderAndALongPathGivesWayInTheMiddle)
     EXPECT_EQ(m_explorer->PathText().text(), full);
     m_list->ListDirectory("");
     EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer"));
+}
+
+TEST_F(ExplorerTest, OnlineHelpWithoutABrowserGivesTheAddressToCopy)
+{
+    WriteSettingString("Server", "notes.example:8080", m_app->IniPath());
+    ASSERT_TRUE(OpenExplorer());
+    for (const bool browser : {true, false}) {
+        SCOPED_TRACE(browser ? "a browser opens it" : "no browser");
+        m_prompts = {};
+        QString asked;
+        m_explorer->SetUrlOpener([&](const QUrl& url) {
+            asked = url.toString();
+            return browser;
+        });
+        m_explorer->RunCommand(cmd::kOnlineHelp);
+        EXPECT_EQ(asked, QStringLiteral("http://notes.example:8080/UserGuide.htm"));
+        EXPECT_EQ(m_prompts.shown, browser ? Strings{}
+                                           : Strings{"No web browser could be opened. The user guide is at this "
+                                                     "address:\n\nhttp://notes.example:8080/UserGuide.htm"});
+        EXPECT_EQ(m_prompts.boxes, browser ? std::vector<ScriptedPrompts::Box>{}
+                                           : std::vector<ScriptedPrompts::Box>{ScriptedPrompts::Box::ToCopy});
+    }
 }

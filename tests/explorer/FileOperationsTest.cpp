@@ -3,6 +3,8 @@
 #include "explorer/ExplorerCommands.h"
 
 #include <QAction>
+#include <QColor>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -198,4 +200,75 @@ TEST_F(ExplorerTest, ChannelFailureLeavesTheListingAsItWas)
     EXPECT_EQ(m_list->DeleteSelection(), -1);
     EXPECT_EQ(ShownNames(), Strings{"a.rtf"});
     EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Cannot connect to the server."));
+}
+
+TEST_F(ExplorerTest, CutEntriesLookCutUntilPastedOrTheClipboardChanges)
+{
+    MakeFolder("/B");
+    MakeNote("/x.rtf");
+    MakeNote("/y.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    // The names shown in another colour than the entries' own green.
+    const auto dimmed = [this] {
+        Strings names;
+        for (int row = 0; row < m_list->Model().rowCount(); ++row) {
+            const QModelIndex index = m_list->Model().index(row, kColumnName);
+            if (index.data(Qt::ForegroundRole).value<QColor>() != QColor(0, 0x77, 0))
+                names.push_back(index.data().toString().toStdString());
+        }
+        return names;
+    };
+    Select({"x.rtf"});
+    m_explorer->RunCommand(cmd::kCut);
+    EXPECT_EQ(dimmed(), Strings{"x.rtf"});
+    m_list->ListDirectory(""); // still cut after a new listing
+    EXPECT_EQ(dimmed(), Strings{"x.rtf"});
+    Select({"y.rtf"});
+    m_explorer->RunCommand(cmd::kCopy); // the clipboard changes: nothing is cut any more
+    EXPECT_EQ(dimmed(), Strings{});
+    Select({"x.rtf"});
+    m_explorer->RunCommand(cmd::kCut);
+    Open("B");
+    EXPECT_EQ(dimmed(), Strings{}); // cut elsewhere
+    m_list->clearSelection();
+    m_explorer->RunCommand(cmd::kPaste);
+    EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
+    EXPECT_EQ(dimmed(), Strings{});
+    m_explorer->GoBack();
+    EXPECT_EQ(ShownNames(), (Strings{"B", "y.rtf"}));
+    EXPECT_EQ(dimmed(), Strings{});
+}
+
+TEST_F(ExplorerTest, RenamingInTheListLeavesNoEditorWarnings)
+{
+    MakeNote("/a.rtf");
+    MakeNote("/c.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    static Strings warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            warnings.push_back(text.toStdString());
+    });
+    struct Restore {
+        QtMessageHandler handler;
+        ~Restore() { qInstallMessageHandler(handler); }
+    } restore{previous};
+
+    // Typed over and confirmed with Enter: once into a free name, once into a taken one.
+    const std::pair<QString, Strings> steps[] = {{QStringLiteral("b.rtf"), {"b.rtf", "c.rtf"}},
+                                                 {QStringLiteral("c.rtf"), {"b.rtf", "c.rtf"}}};
+    for (const auto& [typed, after] : steps) {
+        SCOPED_TRACE(typed.toStdString());
+        Select({ShownNames().front()});
+        m_list->RunContextCommand(cmd::kRename);
+        auto* editor = m_list->findChild<QLineEdit*>();
+        ASSERT_TRUE(editor);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ShownNames() == after && !m_list->IsEditingName(); }));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_prompts.shown.empty(); }));
+    EXPECT_EQ(m_prompts.shown, Strings{"\"c.rtf\" already exists in this folder."});
+    EXPECT_EQ(warnings, Strings{});
 }
