@@ -18,8 +18,9 @@ QString Caption()
 
 std::unique_ptr<QMessageBox> MakeInformationBox(QWidget* parent, const QString& text, bool selectable)
 {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, Caption(), WithBreakChances(text),
-                                             QMessageBox::Ok, parent);
+    // Text to copy stays as it is: an address with break chances in it would not work.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, Caption(),
+                                             selectable ? text : WithBreakChances(text), QMessageBox::Ok, parent);
     if (selectable)
         box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     return box;

@@ -36,7 +36,7 @@ public:
 };
 
 // The real information box, not yet shown: its text wraps within the screen however long
-// its words are, and can be selected when asked.
+// its words are; or, when it is to be copied, it is kept whole and can be selected.
 std::unique_ptr<QMessageBox> MakeInformationBox(QWidget* parent, const QString& text, bool selectable = false);
 // Long runs without a space get break chances (zero-width spaces), so a label wraps them.
 QString WithBreakChances(const QString& text, int longestRun = 30);
