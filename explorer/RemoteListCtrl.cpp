@@ -73,6 +73,9 @@ bool CRemoteListCtrl::InitView()
     const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00 AM")) + 16;
     setColumnWidth(kColumnDate, std::max(120, dateWidth));
     header()->setStretchLastSection(false);
+    // The right-aligned "Size" sits against "Date Modified": the labels get room of their
+    // own on both sides, the sections keep the style's look.
+    header()->setStyleSheet(QStringLiteral("QHeaderView::section { padding-left: 6px; padding-right: 6px; }"));
     // The name takes whatever width the size and date leave; a name cut short shows whole
     // in its tooltip.
     header()->setSectionResizeMode(kColumnName, QHeaderView::Stretch);

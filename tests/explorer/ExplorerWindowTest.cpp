@@ -15,6 +15,8 @@
 #include "app/Settings.h"
 
 #include <QAction>
+#include <QHeaderView>
+#include <QStyleOptionHeader>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -383,6 +385,34 @@ TEST_F(ExplorerTest, CountSaysOneItemOrMany)
     }
 }
 
+namespace {
+
+constexpr int kLabelGap = 8; // pixels between one heading's text and the next
+
+// Where the header's style draws each heading's text, as QHeaderView paints a section.
+std::vector<QRect> HeaderLabelRects(const QHeaderView& header)
+{
+    std::vector<QRect> rects;
+    for (int column = 0; column < header.count(); ++column) {
+        QStyleOptionHeader option;
+        option.initFrom(&header);
+        option.state |= QStyle::State_Horizontal;
+        option.orientation = Qt::Horizontal;
+        option.section = column;
+        option.rect = QRect(header.sectionViewportPosition(column), 0, header.sectionSize(column), header.height());
+        option.text = header.model()->headerData(column, Qt::Horizontal).toString();
+        option.textAlignment = Qt::Alignment(header.model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+        if (header.isSortIndicatorShown() && header.sortIndicatorSection() == column)
+            option.sortIndicator = QStyleOptionHeader::SortUp;
+        const QRect label = header.style()->subElementRect(QStyle::SE_HeaderLabel, &option, &header);
+        const QSize text(header.fontMetrics().horizontalAdvance(option.text), header.fontMetrics().height());
+        rects.push_back(QStyle::alignedRect(Qt::LeftToRight, option.textAlignment, text, label));
+    }
+    return rects;
+}
+
+} // namespace
+
 TEST_F(ExplorerTest, NameColumnTakesTheFreeWidthAndShowsWholeNamesInATooltip)
 {
     const std::string longName = std::string(60, 'L') + ".rtf";
@@ -397,6 +427,17 @@ TEST_F(ExplorerTest, NameColumnTakesTheFreeWidthAndShowsWholeNamesInATooltip)
         EXPECT_EQ(used, m_list->viewport()->width());
         EXPECT_EQ(m_list->columnWidth(kColumnSize), 70);
         EXPECT_GE(m_list->columnWidth(kColumnDate), 120);
+        // Each label, where the header's style puts it, is whole and keeps clear of the next.
+        const std::vector<QRect> labels = HeaderLabelRects(*m_list->header());
+        for (std::size_t i = 0; i + 1 < labels.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_GE(labels[i + 1].left() - labels[i].right(), kLabelGap);
+        }
+        for (int column = 0; column < 3; ++column) {
+            const QRect section(m_list->header()->sectionViewportPosition(column), 0,
+                                m_list->header()->sectionSize(column), m_list->header()->height());
+            EXPECT_TRUE(section.contains(labels[static_cast<std::size_t>(column)])) << column;
+        }
     }
     const QModelIndex name = m_list->model()->index(0, kColumnName);
     EXPECT_EQ(name.data(Qt::ToolTipRole).toString().toStdString(), longName);
