@@ -1,5 +1,6 @@
 #include "ClientApp.h"
 
+#include "NoteHistory.h"
 #include "RequestBodies.h"
 #include "SessionValues.h"
 #include "Settings.h"
@@ -19,6 +20,7 @@ CClientApp* g_instance = nullptr;
 
 constexpr const char* kServerKey = "Server";
 constexpr const char* kDefaultServer = "127.0.0.1:8080";
+constexpr const char* kCaFileKey = "CaFile";
 
 } // namespace
 
@@ -92,6 +94,11 @@ bool CClientApp::CreateSession(const ServerAddress& server)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     session->stallSeconds = m_stallSeconds;
+    // An unreadable file leaves the system's store alone: the server's certificate then
+    // fails to verify and says so, rather than being let through.
+    if (const std::string caFile = m_iniPath.empty() ? std::string() : ReadSettingString(kCaFileKey, m_iniPath);
+        !caFile.empty() && !session->AddTrustedCertificates(caFile))
+        std::fprintf(stderr, "Cannot read the certificates in CaFile=%s.\n", caFile.c_str());
     m_session = std::move(session);
     return true;
 }
@@ -145,6 +152,7 @@ std::variant<TransferResult, ScriptReply> CClientApp::Transfer(std::string_view 
     case TransferResult::Outcome::CannotConnect: return failed(ChannelError::CannotConnect);
     case TransferResult::Outcome::TimedOut: return failed(ChannelError::TimedOut);
     case TransferResult::Outcome::Cancelled: return failed(ChannelError::Cancelled);
+    case TransferResult::Outcome::CertificateRejected: return failed(ChannelError::Certificate);
     case TransferResult::Outcome::Failed: break;
     }
     return failed(ChannelError::Platform);
@@ -159,7 +167,7 @@ ScriptReply CClientApp::Post(std::string_view script, const std::string& body)
     return ScriptReply::Received(result.status, std::move(result.body), [script](long status, const std::string& line) {
         if (status != 200)
             return ChannelError::HttpStatus;
-        const bool accepted = script == kScriptOpen ? ParseOpenStatus(line).has_value() : IsOkStatus(line);
+        const bool accepted = script == kScriptOpen || script == kScriptOpenVersion ? ParseOpenStatus(line).has_value() : IsOkStatus(line);
         return accepted ? ChannelError::None : ChannelError::Refused;
     });
 }

@@ -2,7 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <type_traits>
 
 static_assert(std::is_same_v<curl_off_t, std::int64_t>, "progress callback signature");
@@ -22,6 +26,26 @@ std::size_t OnReceive(char* data, std::size_t size, std::size_t count, void* use
     return size * count;
 }
 
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix)
+{
+    return text.size() >= prefix.size()
+        && std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+}
+
+bool IsCertificateFailure(CURLcode code)
+{
+    return code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE
+        || code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
+}
 
 // The cause the user is told: the server could not be reached, or it was reached and then
 // said nothing; every other failure is the network's.
@@ -38,8 +62,21 @@ TransferResult::Outcome FailureOutcome(CURLcode code, bool connected)
 
 } // namespace
 
-std::optional<ServerAddress> ParseServerAddress(const std::string& text)
+std::optional<ServerAddress> ParseServerAddress(const std::string& setting)
 {
+    std::string text = setting;
+    bool secure = false;
+    bool schemed = false;
+    for (const auto& [prefix, isSecure] : {std::pair<std::string_view, bool>{"http://", false}, {"https://", true}}) {
+        if (StartsWithNoCase(text, prefix)) {
+            text.erase(0, prefix.size());
+            secure = isSecure;
+            schemed = true;
+            break;
+        }
+    }
+    if (schemed && !text.empty() && text.back() == '/')
+        text.pop_back();
     std::string host = text;
     std::string port;
     bool hasPort = false;
@@ -58,7 +95,7 @@ std::optional<ServerAddress> ParseServerAddress(const std::string& text)
     }
     if (host.empty() || host.find_first_of(" /?#@") != std::string::npos)
         return std::nullopt;
-    ServerAddress address{host, 80};
+    ServerAddress address{host, secure ? 443 : 80, secure};
     if (hasPort) {
         if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
             return std::nullopt;
@@ -74,6 +111,30 @@ CInternetSession::CInternetSession(std::string userAgent) : m_userAgent(std::mov
     m_open = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
+std::string ServerUrl(const ServerAddress& server)
+{
+    return std::string(server.secure ? "https://" : "http://") + server.host + ":" + std::to_string(server.port);
+}
+
+bool CInternetSession::AddTrustedCertificates(const std::string& pemPath)
+{
+    const auto added = ReadWholeFile(pemPath);
+    if (!added || added->find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+        return false;
+    // A blob replaces curl's store rather than adding to it, so the system's store goes first.
+    std::string bundle;
+    if (CURL* probe = curl_easy_init()) {
+        char* systemStore = nullptr;
+        if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &systemStore) == CURLE_OK && systemStore)
+            bundle = ReadWholeFile(systemStore).value_or(std::string());
+        curl_easy_cleanup(probe);
+    }
+    if (!bundle.empty() && bundle.back() != '\n')
+        bundle += '\n';
+    m_trustBundle = bundle + *added;
+    return true;
+}
+
 CInternetSession::~CInternetSession()
 {
     if (m_open)
@@ -83,7 +144,7 @@ CInternetSession::~CInternetSession()
 CHttpRequest::CHttpRequest(CInternetSession& session, const ServerAddress& server, std::string path)
     : m_session(session), m_path(std::move(path)), m_curl(curl_easy_init())
 {
-    m_url = "http://" + server.host + ":" + std::to_string(server.port) + m_path;
+    m_url = ServerUrl(server) + m_path;
 }
 
 CHttpRequest::~CHttpRequest()
@@ -137,6 +198,16 @@ TransferResult CHttpRequest::Perform(curl_slist* headers)
     m_cancelled = false;
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_blob trust{};
+    if (!m_session.m_trustBundle.empty()) {
+        trust.data = m_session.m_trustBundle.data();
+        trust.len = m_session.m_trustBundle.size();
+        trust.flags = CURL_BLOB_NOCOPY;
+        curl_easy_setopt(m_curl, CURLOPT_CAINFO_BLOB, &trust);
+    }
 
     const CURLcode code = curl_easy_perform(m_curl);
     curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, nullptr); // the buffer ends with this call
@@ -145,6 +216,8 @@ TransferResult CHttpRequest::Perform(curl_slist* headers)
         result.error = errorText[0] ? errorText : curl_easy_strerror(code);
         if (m_cancelled) {
             result.outcome = TransferResult::Outcome::Cancelled;
+        } else if (IsCertificateFailure(code)) {
+            result.outcome = TransferResult::Outcome::CertificateRejected;
         } else if (m_stalled) {
             result.outcome = TransferResult::Outcome::TimedOut;
             result.error = "Nothing moved for " + std::to_string(m_session.stallSeconds) + " seconds";

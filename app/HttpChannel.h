@@ -19,10 +19,14 @@ namespace qb {
 struct ServerAddress {
     std::string host = "127.0.0.1";
     int port = 8080;
+    bool secure = false; // https: the server's certificate is checked, never skipped
 };
 
-// "HOST:PORT", "HOST" (port 80) or "[v6]:PORT"; nothing when malformed.
+// "HOST:PORT", "HOST" (port 80) or "[v6]:PORT", each optionally after "http://", or
+// "https://HOST[:PORT]" (port 443); nothing when malformed.
 std::optional<ServerAddress> ParseServerAddress(const std::string& text);
+// "http://HOST:PORT" or "https://HOST:PORT", for requests and for messages.
+std::string ServerUrl(const ServerAddress& server);
 
 class CInternetSession {
 public:
@@ -34,13 +38,19 @@ public:
     bool IsOpen() const { return m_open; }
     const std::string& UserAgent() const { return m_userAgent; }
 
+    // Adds the certificates of a PEM file to the system's store for https servers; false
+    // (and only the system's store) when the file cannot be read or holds no certificate.
+    bool AddTrustedCertificates(const std::string& pemPath);
+
     long connectTimeoutSeconds = 10;
     long stallSeconds = 60; // a reply that sends nothing for this long fails
     // Called while a transfer runs, so the window can repaint without taking input.
     std::function<void()> pump;
 
 private:
+    friend class CHttpRequest;
     std::string m_userAgent;
+    std::string m_trustBundle; // system store plus added certificates; empty: the system's own
     bool m_open = false;
 };
 
@@ -48,10 +58,11 @@ private:
 struct TransferResult {
     enum class Outcome {
         Completed,
-        Failed,        // any other network failure: sending, receiving, a reset connection
-        CannotConnect, // refused, unreachable, no such host, or no connection in time
-        TimedOut,      // connected, then nothing moved either way for the stall time
-        Cancelled,     // the caller asked it to stop
+        Failed,              // any other network failure: sending, receiving, a reset connection
+        CannotConnect,       // refused, unreachable, no such host, or no connection in time
+        TimedOut,            // connected, then nothing moved either way for the stall time
+        Cancelled,           // the caller asked it to stop
+        CertificateRejected, // an https server the trusted store does not vouch for
     };
     Outcome outcome = Outcome::Failed;
     long status = 0;

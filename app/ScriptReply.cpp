@@ -31,6 +31,7 @@ std::string ScriptReply::UserText() const
     case ChannelError::TimedOut: return kErrorNotResponding;
     case ChannelError::Platform: return kErrorInternet;
     case ChannelError::Cancelled: return kErrorCancelled;
+    case ChannelError::Certificate: return kErrorCertificate;
     case ChannelError::HttpStatus: return "ERROR: Error code " + std::to_string(m_status);
     case ChannelError::Refused: {
         // The status line and every further line, whatever the caller has read since.

@@ -13,6 +13,9 @@ namespace qb {
 
 inline constexpr const char* kErrorCannotConnect = "ERROR: Cannot connect to the server.";
 inline constexpr const char* kErrorNotResponding = "ERROR: Server not responding.";
+inline constexpr const char* kErrorCertificate =
+    "ERROR: The server's certificate could not be verified, so nothing was sent. If the server "
+    "uses a private certificate authority, name its certificate file in CaFile= in Quillbox.ini.";
 inline constexpr const char* kErrorInternet = "ERROR: Please make sure Quillbox is allowed to access the Internet.";
 inline constexpr const char* kErrorCancelled = "The request was cancelled.";
 // What starts every refusal the server words itself.
@@ -26,6 +29,7 @@ enum class ChannelError {
     Platform,   // sending or receiving failed, or the connection was reset
     TimedOut,   // connected, then no byte moved either way for the stall time
     Cancelled,  // the user stopped waiting: the server may still have done what was asked
+    Certificate, // an https server whose certificate the trusted store does not vouch for
     HttpStatus, // a status other than 200
     Refused,    // the status line is not the script's success: the server's lines tell why
 };

@@ -4,6 +4,8 @@
 // against the server meanwhile, opening them again when the server closes them.
 //   server_load --url URL [--body-file FILE] [--clients N] [--seconds S] [--expect TEXT]
 //               [--timeout S] [--hold-idle N] [--hold-slow N]
+// --body-file given more than once: each client sends the bodies in turn (saves that
+// change the note each time, as real ones do).
 
 #include <curl/curl.h>
 
@@ -35,7 +37,8 @@ std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user)
 }
 
 struct Options {
-    std::string url, body, expect;
+    std::string url, expect;
+    std::vector<std::string> bodies;
     bool post = false;
     int clients = 1;
     double seconds = 5;
@@ -143,7 +146,7 @@ int main(int argc, char** argv)
             options.url = value;
         } else if (arg == "--body-file") {
             std::ifstream in(value, std::ios::binary);
-            options.body.assign(std::istreambuf_iterator<char>(in), {});
+            options.bodies.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
             options.post = true;
         } else if (arg == "--clients") {
             options.clients = std::stoi(value);
@@ -191,13 +194,14 @@ int main(int argc, char** argv)
             curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
             curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
             curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(options.timeout * 1000));
-            if (options.post) {
-                curl_easy_setopt(curl, CURLOPT_POSTFIELDS, options.body.data());
-                curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(options.body.size()));
-            }
             std::vector<double> mine;
             long failed = 0;
-            while (std::chrono::steady_clock::now() < end) {
+            for (std::size_t turn = 0; std::chrono::steady_clock::now() < end; ++turn) {
+                if (options.post) {
+                    const std::string& body = options.bodies[turn % options.bodies.size()];
+                    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+                    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+                }
                 reply.clear();
                 const auto start = std::chrono::steady_clock::now();
                 const CURLcode code = curl_easy_perform(curl);

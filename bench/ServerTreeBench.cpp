@@ -1,6 +1,7 @@
 // The longest a tree request may hold the write lock: the worst copy, delete and move
 // within the service's bounds (nodes and bytes per copy, names per request, tree depth),
 // each timed as the whole request against a real SQLite store (synchronous FULL).
+// Then saving with and without versions, and listing a note's versions.
 //   server_tree_bench [--benchmark_filter=...]
 
 #include "codec/SessionToken.h"
@@ -29,9 +30,9 @@ std::string Token()
 // A fresh store in a folder of its own, removed afterwards.
 class Fixture {
 public:
-    Fixture()
+    explicit Fixture(ServiceOptions options = {})
         : m_dir(std::filesystem::temp_directory_path() / ("quillbox-tree-bench-" + std::to_string(::getpid()))),
-          m_token(Token())
+          m_token(Token()), m_options(std::move(options))
     {
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
@@ -190,6 +191,37 @@ void BM_MoveLargestCopy(benchmark::State& state)
     }
 }
 BENCHMARK(BM_MoveLargestCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Saving a 10 KB note over itself, keeping what it replaced (1) or not (0): the version is
+// written in the save's transaction.
+void BM_SaveOverNote(benchmark::State& state)
+{
+    ServiceOptions options;
+    if (state.range(0) == 0)
+        options.retention.maxAgeSeconds = 0;
+    Fixture f(options);
+    // Texts that differ: SQLite writes no page of an update that changes nothing.
+    const std::string saves[2] = {"&DIR=&FILE=n.rtf&LOCK=0&DATA=" + std::string(10240, 'Q'),
+                                  "&DIR=&FILE=n.rtf&LOCK=0&DATA=" + std::string(10240, 'R')};
+    std::size_t turn = 0;
+    for (; turn < 60; ++turn) // past the 50 versions kept: each save also drops one
+        f.Request("qbsave.pl", saves[turn % 2]);
+    for (auto _ : state)
+        f.Request("qbsave.pl", saves[++turn % 2], &state);
+}
+BENCHMARK(BM_SaveOverNote)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+
+// Listing a note's 50 versions.
+void BM_ListVersions(benchmark::State& state)
+{
+    Fixture f;
+    const std::string save = "&DIR=&FILE=n.rtf&LOCK=0&DATA=" + std::string(10240, 'Q');
+    for (int i = 0; i < 51; ++i)
+        f.Request("qbsave.pl", save);
+    for (auto _ : state)
+        f.Request("qbversions.pl", "&FILE=/n.rtf", &state);
+}
+BENCHMARK(BM_ListVersions)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

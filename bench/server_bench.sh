@@ -5,6 +5,8 @@
 # are held open. Every request has 10 s before it counts as a failure (timeouts=).
 # Needs nginx (apt-get install nginx-light). Usage: bench/server_bench.sh [SECONDS]
 # QUILLBOX_SERVER=path runs another build of the server (e.g. an older one, to compare).
+# Then saving with versions kept beside a second server that keeps none (--keep-days 0),
+# in turns, and listing a note's 50 versions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-5}
@@ -16,6 +18,7 @@ cli=$build/cli/quillbox-cli
 work=$(mktemp -d)
 cleanup() {
     [ -n "${server:-}" ] && kill "$server" 2>/dev/null || true
+    [ -n "${plain:-}" ] && kill "$plain" 2>/dev/null || true
     [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -35,6 +38,9 @@ done
 printf 'ID=%s&DIR=' "$token" > "$work/list.body"
 printf 'ID=%s&FILE=/note1.rtf&LOCK=' "$token" > "$work/open.body"
 printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$note" > "$work/save.body"
+# The same save with another text: an update that changes nothing writes no page.
+other=$(head -c 7500 /dev/urandom | base64 -w 72 | tr '+/' '_-')=
+printf 'ID=%s&DIR=&FILE=bench.rtf&LOCK=0&DATA=%s' "$token" "$other" > "$work/save2.body"
 echo "note text: $(printf %s "$note" | wc -c) bytes"
 
 nport=$((port + 1))
@@ -65,3 +71,30 @@ done
 
 echo "== 8 clients listing beside 1000 idle and 64 slow connections, $seconds s"
 printf 'list 100 entries  '; load --url $base/qbdir.pl --body-file "$work/list.body" --clients 8 --seconds "$seconds" --expect OK --hold-idle 1000 --hold-slow 64
+
+# The same saves on a server that keeps no history: within 15% of the one that does.
+pport=$((port + 2))
+${QUILLBOX_SERVER:-$build/server/quillbox-server} --listen 127.0.0.1:$pport --db "$work/plain.db" --keep-days 0 --quiet \
+    2>"$work/plain.log" &
+plain=$!
+until curl -sf http://127.0.0.1:$pport/UserGuide.htm >/dev/null; do sleep 0.1; done
+pbase=http://127.0.0.1:$pport/Buffer/Buffer0000/bin
+for i in $(seq 26); do
+    for body in save save2; do
+        curl -sf --data-binary "@$work/$body.body" $base/qbsave.pl >/dev/null
+        curl -sf --data-binary "@$work/$body.body" $pbase/qbsave.pl >/dev/null
+    done
+done
+for clients in 1 8 64; do
+    echo "== saving with and without versions, $clients clients, $seconds s each, in turns"
+    for round in 1 2; do
+        printf 'save, versions    '; load --url $base/qbsave.pl --body-file "$work/save.body" --body-file "$work/save2.body" \
+            --clients $clients --seconds "$seconds" --expect OK
+        printf 'save, no versions '; load --url $pbase/qbsave.pl --body-file "$work/save.body" --body-file "$work/save2.body" \
+            --clients $clients --seconds "$seconds" --expect OK
+    done
+done
+printf 'ID=%s&FILE=/bench.rtf' "$token" > "$work/versions.body"
+echo "versions of bench.rtf: $(curl -sf --data-binary "@$work/versions.body" $base/qbversions.pl | tail -n +2 | wc -l)"
+echo "== listing a note's 50 versions, 1 client, $seconds s"
+printf 'list 50 versions  '; load --url $base/qbversions.pl --body-file "$work/versions.body" --clients 1 --seconds "$seconds" --expect OK

@@ -26,6 +26,8 @@ inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 inline constexpr int kRename = 221;
 inline constexpr int kRefresh = 223;
+inline constexpr int kPreviousVersions = 32795;
+inline constexpr int kTrash = 32796;
 
 // The string table: tooltip of a toolbar command, translated; "" for others.
 QString ToolTipText(int id);

@@ -2,6 +2,7 @@
 
 #include "ExplorerCommands.h"
 #include "RemoteListCtrl.h"
+#include "TrashDlg.h"
 
 #include "editor/EditorDlg.h"
 
@@ -128,6 +129,7 @@ void CExplorerDlg::CreateMenuBar()
     file->addAction(MakeAction(cmd::kNewFolder, tr("New &Folder")));
     file->addSeparator();
     file->addAction(MakeAction(cmd::kOpenLocal, tr("&Open Local")));
+    file->addAction(MakeAction(cmd::kTrash, tr("&Trash")));
     file->addSeparator();
     file->addAction(MakeAction(cmd::kExit, tr("E&xit")));
 
@@ -286,6 +288,13 @@ void CExplorerDlg::RunCommand(int id)
     }
     case cmd::kOnlineHelp: ShowOnlineHelp(); break;
     case cmd::kExit: close(); break;
+    case cmd::kTrash: {
+        CTrashDlg trash(m_app, this);
+        trash.exec();
+        if (trash.Restored())
+            RefreshListing();
+        break;
+    }
     case cmd::kNewFile: NewNote(); break;
     case cmd::kOpenLocal: OpenLocal(); break;
     default: break;

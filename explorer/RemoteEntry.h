@@ -1,6 +1,8 @@
 #pragma once
 // One listed entry, the listing line it comes from, its column texts and its sort order.
 
+#include "app/ListingLine.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -17,8 +19,6 @@ struct RemoteEntry {
     std::int32_t modified = 0; // seconds since 1970 UTC; 0 or less shows no time
     QString foldedName;        // the name case-folded once, so sorting compares plainly
 };
-
-enum class EntryLineError { BadNumbers = -1, NoName = -2 };
 
 // "isFolder|size|modified|name": three "%d" numbers, the name after the last "|".
 struct ParsedEntryLine {
@@ -37,10 +37,5 @@ QString ExtensionOf(const QString& name);
 // Negative when a goes before b. Folders come before files in the name and size columns
 // in both directions; dates mix them.
 int CompareEntries(const RemoteEntry& a, const RemoteEntry& b, int column, bool ascending);
-
-// Remote paths: "" is Home; a child is parent + "/" + name; the parent is the text before
-// the last "/".
-std::string ChildPath(const std::string& dir, const std::string& name);
-std::optional<std::string> ParentPath(const std::string& path);
 
 } // namespace qb

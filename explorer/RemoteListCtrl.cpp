@@ -1,6 +1,7 @@
 #include "RemoteListCtrl.h"
 
 #include "ExplorerCommands.h"
+#include "VersionsDlg.h"
 
 #include "ui/UserPrompts.h"
 #include "ui/WaitCursor.h"
@@ -320,6 +321,17 @@ void CRemoteListCtrl::RenameNamed(const QString& from, const QString& to)
     ListDirectory(m_currentDir);
 }
 
+void CRemoteListCtrl::ShowVersions()
+{
+    const auto rows = SelectedRows();
+    if (rows.size() != 1 || m_model.At(rows.front()).isFolder)
+        return;
+    CVersionsDlg versions(m_app, ChildPath(m_currentDir, m_model.At(rows.front()).name.toStdString()), this);
+    versions.exec();
+    if (versions.Restored())
+        ListDirectory(m_currentDir);
+}
+
 std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
 {
     auto menu = std::make_unique<QMenu>(this);
@@ -342,6 +354,7 @@ std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
     const bool oneFolder = rows.size() == 1 && m_model.At(rows.front()).isFolder;
     const bool oneFile = rows.size() == 1 && !m_model.At(rows.front()).isFolder;
     add(cmd::kOpenExclusive, tr("Open &Exclusive"), oneFile);
+    add(cmd::kPreviousVersions, tr("Previous &Versions..."), oneFile);
     menu->addSeparator();
     add(cmd::kCopy, tr("&Copy"), true);
     add(cmd::kCut, tr("Cu&t"), true);
@@ -373,6 +386,7 @@ void CRemoteListCtrl::RunContextCommand(int id)
         break;
     case cmd::kDelete: DeleteSelection(); break;
     case cmd::kOpenExclusive: OpenSelected(true); break;
+    case cmd::kPreviousVersions: ShowVersions(); break;
     default: break;
     }
 }

@@ -38,6 +38,9 @@ public:
     // 1 when inserted, -1 when the numbers do not parse, -2 without "|".
     int AddEntryLine(std::string_view line, int index);
     int OpenSelected(bool exclusive);
+    // "Previous Versions..." of the one note selected; the folder is listed again after a
+    // restore.
+    void ShowVersions();
     bool GoUp();
 
     int CopySelection(bool cut);

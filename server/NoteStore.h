@@ -49,7 +49,8 @@ public:
     virtual void SetData(NodeId id, const std::string& data, std::int64_t modified) = 0;
     virtual void SetLock(NodeId id, const std::string& owner, std::int64_t time) = 0;
     virtual void Move(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) = 0;
-    // Removes the node and everything below it, whatever the depth of the tree.
+    // Removes the node and everything below it (and their versions), whatever the depth
+    // of the tree.
     virtual void Remove(NodeId id) = 0;
 
     // Tree walks. None recurses on the stack, so trees of any depth are safe.
@@ -70,6 +71,52 @@ public:
     virtual int FolderHeight(NodeId id, int limit) = 0;
     // Whether a note at or below the node carries a lock taken after the given time.
     virtual bool LockedSince(NodeId id, std::int64_t after) = 0;
+
+    // History. A version is a note's envelope as it was before a save replaced it, kept
+    // under the note's id, so a rename or move keeps it; the text is never looked into.
+    struct Version {
+        std::int64_t id = 0;
+        std::int64_t size = 0;
+        std::int64_t modified = 0; // when that text was saved
+    };
+    // Keeps the note's present text as its newest version, replaced at the given time;
+    // then drops its oldest versions beyond keep.
+    virtual void KeepVersion(NodeId note, std::int64_t replaced, std::int64_t keep) = 0;
+    // Newest first.
+    virtual std::vector<Version> Versions(NodeId note) = 0;
+    // The text of one of the note's versions, or nothing when the note has no such version.
+    virtual std::optional<std::string> VersionData(NodeId note, std::int64_t version) = 0;
+
+    // The trash. A deleted entry keeps its node ids (and so its notes' versions) but leaves
+    // the account's tree; it remembers the folder path it left.
+    struct TrashEntry {
+        std::int64_t id = 0;
+        NodeId node = 0;
+        bool isFolder = false;
+        std::int64_t bytes = 0; // stored text of every note in it
+        std::int64_t deleted = 0;
+        std::string place; // the folder it was in, as a path ("" for the top folder)
+        std::string name;
+    };
+    // Takes the node and what lies below it out of the tree into the account's trash.
+    virtual std::int64_t Trash(const std::string& account, const Node& node, const std::string& place,
+                               std::int64_t deleted) = 0;
+    // Newest first.
+    virtual std::vector<TrashEntry> TrashEntries(const std::string& account) = 0;
+    virtual std::optional<TrashEntry> FindTrashEntry(const std::string& account, std::int64_t id) = 0;
+    // Forgets the entry; its node is left for the caller to put back (Move) or Remove.
+    virtual void DropTrashEntry(std::int64_t id) = 0;
+
+    // Retention: each call does at most limit rows' work and says how many it did.
+    // Versions replaced before the time, oldest first.
+    virtual int DropVersionsBefore(std::int64_t time, int limit) = 0;
+    // Trash entries deleted before the time (their notes erased), oldest first.
+    virtual int DropTrashBefore(std::int64_t time, int limit) = 0;
+    // Accounts whose versions and trash hold more than budget bytes.
+    virtual std::vector<std::string> AccountsOver(std::int64_t budget) = 0;
+    // Drops the account's oldest versions and trash entries, in the order they were made,
+    // until what it keeps fits budget.
+    virtual int TrimAccount(const std::string& account, std::int64_t budget, int limit) = 0;
 };
 
 // A failure of the storage itself. what() is its detail, for the log only.

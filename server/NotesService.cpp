@@ -86,6 +86,8 @@ Reply NotesService::Handle(const Script& script, std::string_view body)
                                 : "The server could not complete the request. Nothing was changed.");
         reply.ok = false;
         reply.failure = e.what();
+        if (storage && storage->kind() == StorageError::Kind::Full)
+            m_storageFull = true;
     }
     return reply;
 }
@@ -128,6 +130,8 @@ std::string NotesService::Dispatch(const Script& script, const std::string& acco
         return Save(r);
     if (name == "qbunlock.pl")
         return Unlock(r);
+    if (auto history = DispatchHistory(name, r))
+        return std::move(*history);
     return Refuse("Unknown request.");
 }
 
@@ -251,8 +255,12 @@ std::string NotesService::Delete(Request& r)
             if (t.HoldsActiveLock(node))
                 return Refuse("\"" + node.name + "\" is open exclusively on another computer. Nothing was deleted.");
         }
-        for (const auto& node : nodes)
-            t.tx.Remove(node.id);
+        for (const auto& node : nodes) {
+            if (m_options.retention.KeepsTrash() && !m_storageFull)
+                t.tx.Trash(r.account, node, r.Field("DIR"), r.now);
+            else
+                t.tx.Remove(node.id);
+        }
         r.out = "OK\n";
         return std::string();
     });
@@ -370,7 +378,7 @@ std::string NotesService::Save(Request& r)
         return badName ? Refuse("The note name is not valid.", NameProblem(file))
                        : Refuse("The note path is not valid.", full);
     }
-    return Run(r, true, [&](Tree& t) {
+    std::string result = Run(r, true, [&](Tree& t) {
         const auto folder = t.Folder(path->folder, true);
         if (!folder)
             return Refuse("The folder does not exist. Nothing was saved.", path->folder);
@@ -382,6 +390,8 @@ std::string NotesService::Save(Request& r)
         NodeId id = 0;
         if (node) {
             id = node->id;
+            if (m_options.retention.KeepsVersions() && !m_storageFull)
+                t.tx.KeepVersion(id, r.now, m_options.retention.versionsPerNote);
             t.tx.SetData(id, data, r.now);
         } else {
             Node created;
@@ -394,6 +404,9 @@ std::string NotesService::Save(Request& r)
         r.out = "OK\n";
         return std::string();
     });
+    if (result == "OK\n")
+        m_storageFull = false; // there is room again
+    return result;
 }
 
 std::string NotesService::Unlock(Request& r)

@@ -6,10 +6,13 @@
 #include "ListingCache.h"
 #include "NoteStore.h"
 #include "RequestBody.h"
+#include "Retention.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +30,7 @@ struct ServiceOptions {
     // What one copy request may create: bounds how long it holds the write lock.
     std::int64_t maxCopyNodes = 10000;
     std::int64_t maxCopyBytes = 16 * 1024 * 1024;
+    RetentionOptions retention;
 };
 
 struct Reply {
@@ -70,10 +74,21 @@ private:
     std::string Save(Request& r);
     std::string Unlock(Request& r);
 
+    // Versions and trash (NotesHistory.cpp). Nothing when the script is not one of them.
+    std::optional<std::string> DispatchHistory(const std::string& name, Request& r);
+    std::string Versions(Request& r);
+    std::string OpenVersion(Request& r);
+    std::string Restore(Request& r);
+    std::string TrashList(Request& r);
+    std::string Undelete(Request& r);
+
     INoteStore& m_store;
     ServiceOptions m_options;
     Clock m_clock;
     ListingCache m_listings;
+    // Set when the storage was found full, until a save fits again: meanwhile history is
+    // not kept, so that a delete gives room back.
+    std::atomic<bool> m_storageFull = false;
 };
 
 // "isFolder|size|modified|name", the listing line the client parses.

@@ -6,7 +6,7 @@ namespace qb::server {
 
 const Script* FindScript(std::string_view name)
 {
-    static const std::array<Script, 9> scripts = {{
+    static const std::array<Script, 14> scripts = {{
         {"qbdir.pl", {"ID", "DIR"}},
         {"qbopen.pl", {"ID", "FILE", "LOCK"}},
         // LOCK carries the lock identity followed by "&UNLOCK=1" or the single "0".
@@ -17,6 +17,12 @@ const Script* FindScript(std::string_view name)
         {"qbdelete.pl", {"ID", "DIR", "LIST"}},
         {"qbcopy.pl", {"ID", "DIR", "FROMDIR", "FILELIST"}},
         {"qbmove.pl", {"ID", "DIR", "FROMDIR", "FILELIST"}},
+        // History: a note's versions and the account's trash.
+        {"qbversions.pl", {"ID", "FILE"}},
+        {"qbopenversion.pl", {"ID", "FILE", "VERSION"}},
+        {"qbrestore.pl", {"ID", "FILE", "VERSION", "LOCK"}},
+        {"qbtrash.pl", {"ID"}},
+        {"qbundelete.pl", {"ID", "ENTRY"}},
     }};
     for (const auto& script : scripts) {
         if (script.name == name)

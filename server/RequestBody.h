@@ -16,7 +16,7 @@ struct Script {
     std::vector<std::string> fields; // in order, "ID" first
 };
 
-// The nine scripts, or nothing for an unknown name.
+// The scripts, or nothing for an unknown name.
 const Script* FindScript(std::string_view name);
 
 struct ParsedBody {

@@ -23,8 +23,44 @@ CREATE TABLE IF NOT EXISTS nodes (
     lock_time INTEGER NOT NULL DEFAULT 0
 );
 CREATE UNIQUE INDEX IF NOT EXISTS nodes_by_name ON nodes(parent, name_key);
-CREATE UNIQUE INDEX IF NOT EXISTS roots ON nodes(account) WHERE parent IS NULL;
+CREATE UNIQUE INDEX IF NOT EXISTS tops ON nodes(account, name_key) WHERE parent IS NULL;
+CREATE TABLE IF NOT EXISTS versions (
+    id INTEGER PRIMARY KEY,
+    account TEXT NOT NULL,
+    note INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    modified INTEGER NOT NULL,
+    replaced INTEGER NOT NULL,
+    data BLOB NOT NULL
+);
+CREATE INDEX IF NOT EXISTS versions_by_note ON versions(note, id);
+CREATE INDEX IF NOT EXISTS versions_by_age ON versions(replaced, id);
+CREATE INDEX IF NOT EXISTS versions_by_account ON versions(account, replaced, id, size);
+CREATE TABLE IF NOT EXISTS trash (
+    id INTEGER PRIMARY KEY,
+    account TEXT NOT NULL,
+    node INTEGER NOT NULL,
+    is_folder INTEGER NOT NULL,
+    bytes INTEGER NOT NULL,
+    deleted INTEGER NOT NULL,
+    place TEXT NOT NULL,
+    name TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS trash_by_account ON trash(account, deleted, id);
+CREATE INDEX IF NOT EXISTS trash_by_age ON trash(deleted, id);
 )sql";
+
+// Databases made before the trash had one top node per account; a trashed entry is a top
+// node too (under a key no folder name can have), so tops are unique by account and key.
+// The columns of versions put the text last: sizes and dates are read without paging
+// through it.
+constexpr const char* kUpgrade = "DROP INDEX IF EXISTS roots;";
+
+// A trashed entry's key among its account's top nodes.
+std::string TrashKey(std::int64_t entry)
+{
+    return "\x01trash " + std::to_string(entry);
+}
 
 StorageError::Kind KindOf(int rc)
 {
@@ -207,12 +243,14 @@ constexpr const char* kSubtree = "WITH RECURSIVE sub(id) AS (VALUES(?1)"
 } // namespace
 
 struct SqliteStore::Connection final : IStoreTransaction {
-    Connection(const std::string& path, const SqliteStoreOptions& options) : handle(Open(path))
+    Connection(const std::string& path, const SqliteStoreOptions& options, bool upgrade = false) : handle(Open(path))
     {
         db = handle.get();
         sqlite3_busy_timeout(db, options.busyTimeoutMs);
         Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
         Exec(db, kSchema);
+        if (upgrade)
+            Exec(db, kUpgrade);
         if (options.maxPageCount > 0)
             Exec(db, ("PRAGMA max_page_count=" + std::to_string(options.maxPageCount)).c_str());
         maxPages = PragmaNumber(db, "PRAGMA max_page_count");
@@ -220,7 +258,7 @@ struct SqliteStore::Connection final : IStoreTransaction {
         const auto prepare = [&](const std::string& sql) {
             return std::make_unique<Statement>(db, sql.c_str(), hook, inDoubt);
         };
-        root = prepare("SELECT id FROM nodes WHERE account = ? AND parent IS NULL");
+        root = prepare("SELECT id FROM nodes WHERE account = ? AND parent IS NULL AND name_key = ''");
         addRoot = prepare("INSERT INTO nodes(account, parent, name, name_key, is_folder) VALUES (?, NULL, '', '', 1)");
         child = prepare(Sql("SELECT ", " FROM nodes WHERE parent = ? AND name_key = ?"));
         children = prepare(Sql("SELECT ", " FROM nodes WHERE parent = ? ORDER BY name_key"));
@@ -243,6 +281,31 @@ struct SqliteStore::Connection final : IStoreTransaction {
                                " WHERE n.is_folder AND sub.depth <= ?2) SELECT COALESCE(MAX(depth), 0) FROM sub");
         lockedSince = prepare(std::string(kSubtree) + ") SELECT 1 FROM sub JOIN nodes n ON n.id = sub.id"
                               " WHERE n.is_folder = 0 AND n.lock_owner <> '' AND n.lock_time > ?2 LIMIT 1");
+        keepVersion = prepare("INSERT INTO versions(account, note, size, modified, replaced, data)"
+                              " SELECT account, id, size, modified, ?2, data FROM nodes WHERE id = ?1");
+        trimVersions = prepare("DELETE FROM versions WHERE note = ?1 AND id <= (SELECT id FROM versions"
+                               " WHERE note = ?1 ORDER BY id DESC LIMIT 1 OFFSET ?2)");
+        versions = prepare("SELECT id, size, modified FROM versions WHERE note = ? ORDER BY id DESC");
+        versionData = prepare("SELECT data FROM versions WHERE note = ? AND id = ?");
+        removeVersions = prepare("DELETE FROM versions WHERE note = ?");
+        addTrash = prepare("INSERT INTO trash(account, node, is_folder, bytes, deleted, place, name)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?)");
+        constexpr const char* kTrashColumns = "SELECT id, node, is_folder, bytes, deleted, place, name FROM trash";
+        trashEntries = prepare(std::string(kTrashColumns) + " WHERE account = ? ORDER BY deleted DESC, id DESC");
+        trashEntry = prepare(std::string(kTrashColumns) + " WHERE account = ? AND id = ?");
+        dropTrash = prepare("DELETE FROM trash WHERE id = ?");
+        oldVersions = prepare("DELETE FROM versions WHERE id IN (SELECT id FROM versions WHERE replaced < ?"
+                              " ORDER BY replaced, id LIMIT ?)");
+        oldTrash = prepare("SELECT id, node FROM trash WHERE deleted < ? ORDER BY deleted, id LIMIT ?");
+        accountsOver = prepare("SELECT account FROM (SELECT account, SUM(size) AS kept FROM versions GROUP BY account"
+                               " UNION ALL SELECT account, SUM(bytes) FROM trash GROUP BY account)"
+                               " GROUP BY account HAVING SUM(kept) > ?");
+        accountKept = prepare("SELECT (SELECT COALESCE(SUM(size), 0) FROM versions WHERE account = ?1)"
+                              " + (SELECT COALESCE(SUM(bytes), 0) FROM trash WHERE account = ?1)");
+        oldestVersion = prepare("SELECT id, replaced, size FROM versions WHERE account = ?"
+                                " ORDER BY replaced, id LIMIT 1");
+        oldestTrash = prepare("SELECT id, deleted, bytes, node FROM trash WHERE account = ? ORDER BY deleted, id LIMIT 1");
+        dropVersion = prepare("DELETE FROM versions WHERE id = ?");
         beginRead = prepare("BEGIN");
         // IMMEDIATE: a writer takes the write lock up front and waits for it (busy timeout);
         // a read lock upgraded later would fail at once instead of waiting.
@@ -373,8 +436,10 @@ struct SqliteStore::Connection final : IStoreTransaction {
             while (subtree->Step())
                 ids.push_back(subtree->Int(0));
         }
-        for (auto it = ids.rbegin(); it != ids.rend(); ++it)
+        for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+            removeVersions->Bind(1, *it).Run();
             remove->Bind(1, *it).Run();
+        }
     }
 
     NodeId CopyNode(NodeId id, NodeId parent, const std::string& name, const std::string& nameKey) override
@@ -420,6 +485,146 @@ struct SqliteStore::Connection final : IStoreTransaction {
         return lockedSince->Step();
     }
 
+    void KeepVersion(NodeId note, std::int64_t replaced, std::int64_t keep) override
+    {
+        keepVersion->Bind(1, note).Bind(2, replaced).Run();
+        trimVersions->Bind(1, note).Bind(2, std::max<std::int64_t>(keep, 0)).Run();
+    }
+
+    std::vector<Version> Versions(NodeId note) override
+    {
+        const auto use = versions->Scope();
+        std::vector<Version> found;
+        versions->Bind(1, note);
+        while (versions->Step())
+            found.push_back(Version{versions->Int(0), versions->Int(1), versions->Int(2)});
+        return found;
+    }
+
+    std::optional<std::string> VersionData(NodeId note, std::int64_t version) override
+    {
+        const auto use = versionData->Scope();
+        std::optional<std::string> text;
+        if (versionData->Bind(1, note).Bind(2, version).Step())
+            text = versionData->Text(0);
+        return text;
+    }
+
+    std::int64_t Trash(const std::string& account, const Node& node, const std::string& place,
+                       std::int64_t deleted) override
+    {
+        const std::int64_t bytes = Measure(node.id, std::int64_t{1} << 60).bytes;
+        addTrash->Bind(1, account).Bind(2, node.id).Bind(3, node.isFolder ? 1 : 0).Bind(4, bytes);
+        addTrash->Bind(5, deleted).Bind(6, place).Bind(7, node.name).Run();
+        const std::int64_t entry = sqlite3_last_insert_rowid(db);
+        Move(node.id, 0, node.name, TrashKey(entry));
+        return entry;
+    }
+
+    static TrashEntry ReadTrashEntry(const Statement& s)
+    {
+        return TrashEntry{s.Int(0), s.Int(1), s.Int(2) != 0, s.Int(3), s.Int(4), s.Text(5), s.Text(6)};
+    }
+
+    std::vector<TrashEntry> TrashEntries(const std::string& account) override
+    {
+        const auto use = trashEntries->Scope();
+        std::vector<TrashEntry> entries;
+        trashEntries->Bind(1, account);
+        while (trashEntries->Step())
+            entries.push_back(ReadTrashEntry(*trashEntries));
+        return entries;
+    }
+
+    std::optional<TrashEntry> FindTrashEntry(const std::string& account, std::int64_t id) override
+    {
+        const auto use = trashEntry->Scope();
+        std::optional<TrashEntry> entry;
+        if (trashEntry->Bind(1, account).Bind(2, id).Step())
+            entry = ReadTrashEntry(*trashEntry);
+        return entry;
+    }
+
+    void DropTrashEntry(std::int64_t id) override { dropTrash->Bind(1, id).Run(); }
+
+    int DropVersionsBefore(std::int64_t time, int limit) override
+    {
+        oldVersions->Bind(1, time).Bind(2, static_cast<std::int64_t>(limit)).Run();
+        return sqlite3_changes(db);
+    }
+
+    // Erases an entry's notes and forgets it.
+    void EraseTrashEntry(std::int64_t entry, NodeId node)
+    {
+        Remove(node);
+        DropTrashEntry(entry);
+    }
+
+    int DropTrashBefore(std::int64_t time, int limit) override
+    {
+        std::vector<std::pair<std::int64_t, NodeId>> entries;
+        {
+            const auto use = oldTrash->Scope();
+            oldTrash->Bind(1, time).Bind(2, static_cast<std::int64_t>(limit));
+            while (oldTrash->Step())
+                entries.emplace_back(oldTrash->Int(0), oldTrash->Int(1));
+        }
+        for (const auto& [entry, node] : entries)
+            EraseTrashEntry(entry, node);
+        return static_cast<int>(entries.size());
+    }
+
+    std::vector<std::string> AccountsOver(std::int64_t budget) override
+    {
+        const auto use = accountsOver->Scope();
+        std::vector<std::string> accounts;
+        accountsOver->Bind(1, budget);
+        while (accountsOver->Step())
+            accounts.push_back(accountsOver->Text(0));
+        return accounts;
+    }
+
+    int TrimAccount(const std::string& account, std::int64_t budget, int limit) override
+    {
+        std::int64_t kept = 0;
+        {
+            const auto use = accountKept->Scope();
+            accountKept->Bind(1, account).Step();
+            kept = accountKept->Int(0);
+        }
+        int done = 0;
+        for (; done < limit && kept > budget; ++done) {
+            struct Oldest {
+                std::int64_t id = 0, time = 0, bytes = 0;
+                NodeId node = 0;
+            };
+            std::optional<Oldest> version, entry;
+            {
+                const auto use = oldestVersion->Scope();
+                if (oldestVersion->Bind(1, account).Step())
+                    version = Oldest{oldestVersion->Int(0), oldestVersion->Int(1), oldestVersion->Int(2), 0};
+            }
+            {
+                const auto use = oldestTrash->Scope();
+                if (oldestTrash->Bind(1, account).Step())
+                    entry = Oldest{oldestTrash->Int(0), oldestTrash->Int(1), oldestTrash->Int(2), oldestTrash->Int(3)};
+            }
+            if (version && (!entry || version->time <= entry->time)) {
+                dropVersion->Bind(1, version->id).Run();
+                kept -= version->bytes;
+            } else if (entry) {
+                // The versions of its notes go with it: count again.
+                EraseTrashEntry(entry->id, entry->node);
+                const auto use = accountKept->Scope();
+                accountKept->Bind(1, account).Step();
+                kept = accountKept->Int(0);
+            } else {
+                break;
+            }
+        }
+        return done;
+    }
+
     // Declared first, so it closes after every statement is finalized.
     std::unique_ptr<sqlite3, CloseDatabase> handle;
     sqlite3* db = nullptr;
@@ -428,6 +633,10 @@ struct SqliteStore::Connection final : IStoreTransaction {
     std::int64_t maxPages = 0;  // the page limit when there is room
     std::unique_ptr<Statement> root, addRoot, child, children, listed, insert, data, setData, setLock, move, remove;
     std::unique_ptr<Statement> subtree, copyNode, keysFrom, measure, folderHeight, lockedSince; // tree walks
+    std::unique_ptr<Statement> keepVersion, trimVersions, versions, versionData, removeVersions; // history
+    std::unique_ptr<Statement> addTrash, trashEntries, trashEntry, dropTrash;                    // trash
+    std::unique_ptr<Statement> oldVersions, oldTrash, accountsOver, accountKept, oldestVersion, oldestTrash,
+        dropVersion; // retention
     std::unique_ptr<Statement> beginRead, beginWrite, commit, rollback; // prepared once: listings are hot
 };
 
@@ -448,7 +657,7 @@ SqliteStore::SqliteStore(const std::string& path, SqliteStoreOptions options)
                                                      "the database " + path + " is in use by another server");
     CreatePrivateFile(path);
     for (int i = 0; i < std::max(1, m_options.connections); ++i)
-        m_pool.push_back(std::make_unique<Connection>(path, m_options));
+        m_pool.push_back(std::make_unique<Connection>(path, m_options, i == 0));
     m_open = static_cast<int>(m_pool.size());
     m_options.connections = m_open;
     m_full = !m_reserve.Restore();

@@ -1,6 +1,7 @@
 // quillbox-server --listen HOST:PORT --db PATH [--lock-lease SECONDS] [--max-note-bytes N]
 //                 [--max-body N] [--max-connections N] [--header-timeout SECONDS]
-//                 [--body-timeout SECONDS] [--idle-timeout SECONDS] [--workers N] [--io-threads N] [--quiet]
+//                 [--body-timeout SECONDS] [--idle-timeout SECONDS] [--workers N] [--io-threads N]
+//                 [--keep-versions N] [--keep-days N] [--keep-bytes N] [--quiet]
 
 #include "NotesServer.h"
 #include "SqliteStore.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -23,7 +25,8 @@ int Usage(const std::string& problem)
                  "usage: quillbox-server [--listen HOST:PORT] [--db PATH] [--lock-lease SECONDS]\n"
                  "                       [--max-note-bytes N] [--max-body N] [--max-connections N]\n"
                  "                       [--header-timeout SECONDS] [--body-timeout SECONDS]\n"
-                 "                       [--idle-timeout SECONDS] [--workers N] [--io-threads N] [--quiet]\n",
+                 "                       [--idle-timeout SECONDS] [--workers N] [--io-threads N]\n"
+                 "                       [--keep-versions N] [--keep-days N] [--keep-bytes N] [--quiet]\n",
                  problem.c_str());
     return 2;
 }
@@ -91,6 +94,12 @@ int main(int argc, char** argv)
             serverOptions.workers = static_cast<std::size_t>(number);
         } else if (arg == "--io-threads" && isNumber && number > 0 && number <= 64) {
             serverOptions.ioThreads = static_cast<std::size_t>(number);
+        } else if (arg == "--keep-versions" && isNumber) {
+            serviceOptions.retention.versionsPerNote = number;
+        } else if (arg == "--keep-days" && isNumber && number <= 100000) {
+            serviceOptions.retention.maxAgeSeconds = number * 24 * 3600;
+        } else if (arg == "--keep-bytes" && isNumber) {
+            serviceOptions.retention.accountBytes = number;
         } else {
             return Usage("unknown or malformed option " + arg);
         }
@@ -104,6 +113,8 @@ int main(int argc, char** argv)
         storeOptions.exclusive = serviceOptions.cacheListings; // the cache needs the one writer
         qb::server::SqliteStore store(db, storeOptions);
         qb::server::NotesService service(store, serviceOptions);
+        qb::server::Retention retention(store, serviceOptions.retention,
+                                        [] { return static_cast<std::int64_t>(std::time(nullptr)); });
         qb::server::NotesServer server(service, serverOptions);
         // The serving threads inherit a mask without SIGINT and SIGTERM; this thread waits
         // for them and stops the server cleanly.
@@ -112,6 +123,7 @@ int main(int argc, char** argv)
         sigaddset(&stopSignals, SIGINT);
         sigaddset(&stopSignals, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        const qb::server::RetentionThread pruning(retention);
         if (server.Start() < 0) {
             std::fprintf(stderr, "quillbox-server: cannot listen on %s:%d: %s\n", serverOptions.host.c_str(),
                          serverOptions.port, server.Error().c_str());

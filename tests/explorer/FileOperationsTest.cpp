@@ -178,11 +178,12 @@ TEST_F(ExplorerTest, ContextMenuShapes)
     EXPECT_EQ(MenuShape(*m_list), (Strings{"&New File", "New &Folder", "-", "&Paste (grayed)", "-", "&Refresh"}));
     Select({"a.rtf", "b.rtf"});
     EXPECT_EQ(MenuShape(*m_list),
-              (Strings{"Open &Exclusive (grayed)", "-", "&Copy", "Cu&t", "-", "Rena&me", "-", "&Delete"}));
+              (Strings{"Open &Exclusive (grayed)", "Previous &Versions... (grayed)", "-", "&Copy", "Cu&t", "-",
+                       "Rena&me", "-", "&Delete"}));
     m_list->RunContextCommand(cmd::kCopy);
     Select({"F"});
-    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open &Exclusive (grayed)", "-", "&Copy", "Cu&t", "-", "&Paste", "-",
-                                           "Rena&me", "-", "&Delete"}));
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open &Exclusive (grayed)", "Previous &Versions... (grayed)", "-", "&Copy",
+                                           "Cu&t", "-", "&Paste", "-", "Rena&me", "-", "&Delete"}));
     Select({"a.rtf", "b.rtf"});
     m_list->RunContextCommand(cmd::kRename); // edits the first selected item
     EXPECT_TRUE(m_list->IsEditingName());

@@ -58,7 +58,7 @@ TEST_F(ExplorerTest, ShiftF10AndTheMenuKeyOpenTheContextMenuOfTheSelection)
     ASSERT_TRUE(OpenExplorer());
     m_list->setFocus();
     const Strings blank{"&New File", "New &Folder", "-", "&Paste", "-", "&Refresh"};
-    const Strings note{"Open &Exclusive", "-", "&Copy", "Cu&t", "-", "Rena&me", "-", "&Delete"};
+    const Strings note{"Open &Exclusive", "Previous &Versions...", "-", "&Copy", "Cu&t", "-", "Rena&me", "-", "&Delete"};
     struct KeyCase {
         const char* what;
         Qt::Key key;

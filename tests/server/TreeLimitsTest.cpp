@@ -4,6 +4,7 @@
 #include "ServerFixture.h"
 
 #include "server/Names.h"
+#include "server/Retention.h"
 #include "server/TreeRules.h"
 
 #include <sqlite3.h>
@@ -65,15 +66,24 @@ protected:
 
 } // namespace
 
+// Erased by a delete when nothing is kept, or when the trash lets go of them.
 TEST_F(TreeLimitsTest, TreesDeeperThanTheCascadeCanGoAreDeleted)
 {
-    Save("", "keep.rtf", kNote);
-    StoreChain("", "deep", 1500);
-    ASSERT_EQ(StoredNodes(), 1 + 1 + 1500 + 1); // top folder, keep.rtf, the chain, its note
-    EXPECT_EQ(Names(List("")), (Strings{"deep", "keep.rtf"}));
-    EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=deep\n"), "OK\n");
-    EXPECT_EQ(Names(List("")), (Strings{"keep.rtf"}));
-    EXPECT_EQ(StoredNodes(), 2);
+    for (const bool trash : {false, true}) {
+        SCOPED_TRACE(trash);
+        ServiceOptions options;
+        options.retention.maxAgeSeconds = trash ? 3600 : 0;
+        StartServer(options);
+        Save("", "keep.rtf", kNote);
+        StoreChain("", "deep", 1500);
+        ASSERT_EQ(StoredNodes(), 1 + 1 + 1500 + 1); // top folder, keep.rtf, the chain, its note
+        EXPECT_EQ(Names(List("")), (Strings{"deep", "keep.rtf"}));
+        EXPECT_EQ(Post("qbdelete.pl", "&DIR=&LIST=deep\n"), "OK\n");
+        EXPECT_EQ(Names(List("")), (Strings{"keep.rtf"}));
+        m_now += 3601;
+        Retention(*m_store, options.retention, [this] { return m_now; }).PruneAll();
+        EXPECT_EQ(StoredNodes(), 2);
+    }
 }
 
 TEST_F(TreeLimitsTest, TreesDeeperThanTheBoundStayUsableButCannotBeCopiedOrMoved)

@@ -1,0 +1,131 @@
+#include "RemoteOps.h"
+
+#include "codec/Note.h"
+#include "note/NoteSaver.h"
+
+#include <cctype>
+
+namespace qb::cli {
+
+std::string RemotePathOf(const std::string& typed)
+{
+    std::string path = typed;
+    while (!path.empty() && path.back() == '/')
+        path.pop_back();
+    if (!path.empty() && path.front() != '/')
+        path.insert(path.begin(), '/');
+    return path;
+}
+
+std::string Shown(const std::string& path)
+{
+    return path.empty() ? "/" : path;
+}
+
+std::string OneLine(const RemoteFailure& failure)
+{
+    std::string line;
+    std::size_t start = 0;
+    while (start <= failure.text.size()) {
+        auto end = failure.text.find('\n', start);
+        if (end == std::string::npos)
+            end = failure.text.size();
+        std::string part = failure.text.substr(start, end - start);
+        while (!part.empty() && std::isspace(static_cast<unsigned char>(part.back())))
+            part.pop_back();
+        if (!part.empty())
+            line += (line.empty() ? "" : " ") + part;
+        start = end + 1;
+    }
+    return line;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+std::optional<ListedEntry> FindEntry(CRemoteTree& tree, const std::string& path, std::string& error)
+{
+    error.clear();
+    const auto parent = ParentPath(path);
+    if (!parent) { // Home
+        return ListedEntry{true, 0, 0, ""};
+    }
+    const auto listing = tree.List(*parent);
+    if (!listing) {
+        if (!listing.error().refused)
+            error = OneLine(listing.error());
+        return std::nullopt;
+    }
+    const std::string name = LeafName(path);
+    const ListedEntry* similar = nullptr;
+    for (const ListedEntry& entry : *listing) {
+        if (entry.name == name)
+            return entry;
+        if (SameName(entry.name, name))
+            similar = &entry;
+    }
+    if (similar)
+        return *similar;
+    return std::nullopt;
+}
+
+RemoteResult<void> MakeFolder(CRemoteTree& tree, const std::string& path, bool parents)
+{
+    if (path.empty())
+        return {};
+    std::string error;
+    if (const auto existing = FindEntry(tree, path, error)) {
+        if (existing->isFolder && parents)
+            return {};
+        return Fail(RemoteFailure{Shown(path) + " already exists", false});
+    }
+    if (!error.empty())
+        return Fail(RemoteFailure{error, false});
+    const std::string parent = *ParentPath(path);
+    if (parents) {
+        if (auto made = MakeFolder(tree, parent, true); !made)
+            return made;
+    }
+    const auto created = tree.NewFolder(parent);
+    if (!created)
+        return Fail(created.error());
+    const std::string name = LeafName(path);
+    if (created->name == name)
+        return {};
+    if (auto renamed = tree.Rename(parent, created->name, name); !renamed) {
+        // No half-made folder under the server's name is left behind.
+        (void)tree.Delete(parent, {created->name});
+        return renamed;
+    }
+    return {};
+}
+
+Result<std::string, std::string> SealLocal(LocalKind kind, std::string_view bytes, const std::string& keyName,
+                                           std::string_view key, const std::string& account)
+{
+    std::string document;
+    if (kind == LocalKind::Text)
+        document = TextToRtf(bytes);
+    else if (LooksLikeRtf(bytes))
+        document = std::string(bytes);
+    else
+        return Fail(std::string("this is not an RTF file"));
+    auto text = WrapNote(AsBytes(document), key, keyName);
+    SecureWipe(document.data(), document.size());
+    if (!text)
+        return Fail(std::string(Describe(text.error())));
+    if (ExceedsAccountLimit(account, text->size()))
+        return Fail("the note text is " + std::to_string(text->size()) + " characters; the shared account stores at most "
+                    + std::to_string(kSharedAccountNoteLimit));
+    return std::move(*text);
+}
+
+} // namespace qb::cli

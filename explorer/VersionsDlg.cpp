@@ -1,0 +1,82 @@
+#include "VersionsDlg.h"
+
+#include "HistoryRows.h"
+
+#include "ui/UserPrompts.h"
+#include "ui/WaitCursor.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace qb {
+
+CVersionsDlg::CVersionsDlg(CClientApp& app, std::string path, QWidget* parent)
+    : QDialog(parent), m_path(std::move(path)), m_history(app)
+{
+    const auto slash = m_path.rfind('/');
+    setWindowTitle(tr("Previous Versions of \"%1\"").arg(QString::fromStdString(m_path.substr(slash + 1))));
+    m_list = new QTreeWidget(this);
+    m_list->setHeaderLabels({tr("Saved"), tr("Size")});
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    m_open = buttons->addButton(tr("Open"), QDialogButtonBox::ActionRole);
+    m_open->setEnabled(false);
+    m_open->setToolTip(tr("Opening an earlier version is not available yet."));
+    m_restore = buttons->addButton(tr("Restore"), QDialogButtonBox::ActionRole);
+    m_restore->setEnabled(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_restore, &QPushButton::clicked, this, [this] {
+        if (m_list->currentItem())
+            RestoreRow(m_list->indexOfTopLevelItem(m_list->currentItem()));
+    });
+    connect(m_list, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { m_restore->setEnabled(item != nullptr); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addWidget(buttons);
+    resize(420, 300);
+    Reload();
+}
+
+bool CVersionsDlg::Reload()
+{
+    m_list->clear();
+    m_versions.clear();
+    m_restore->setEnabled(false);
+    std::optional<std::vector<NoteVersion>> versions;
+    {
+        WaitCursor wait;
+        versions = m_history.Versions(m_path);
+    }
+    if (!versions) {
+        Prompts().Information(this, QString::fromStdString(m_history.Error()));
+        return false;
+    }
+    m_versions = std::move(*versions);
+    for (const auto& version : m_versions)
+        m_list->addTopLevelItem(new QTreeWidgetItem(VersionRow(version)));
+    return true;
+}
+
+bool CVersionsDlg::RestoreRow(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_versions.size()))
+        return false;
+    bool ok = false;
+    {
+        WaitCursor wait;
+        ok = m_history.Restore(m_path, m_versions[static_cast<std::size_t>(row)].id);
+    }
+    if (!ok) {
+        Prompts().Information(this, QString::fromStdString(m_history.Error()));
+        return false;
+    }
+    m_restored = true;
+    Reload();
+    return true;
+}
+
+} // namespace qb
