@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <thread>
 
 namespace qb {
 namespace {
@@ -123,19 +124,43 @@ std::variant<TransferResult, ScriptReply> CClientApp::Transfer(std::string_view 
     CHttpRequest request(*m_session, m_server, m_scriptBase + std::string(script));
     if (!request.IsValid())
         return ScriptReply::Failed(ChannelError::NotOpened);
-    TransferResult sent = send(request);
+    TransferResult sent;
+    if (!m_waiter) {
+        sent = send(request, [](const std::function<void()>& work) { work(); });
+    } else {
+        // What the transfer's thread hands back runs here, on this thread, while the waiter
+        // turns the event loop; the last of it before this object goes.
+        QObject caller;
+        std::atomic<bool> cancel = false;
+        std::atomic<bool> finished = false;
+        request.SetCancelFlag(&cancel);
+        const Relay relay = [&caller](std::function<void()> work) {
+            QMetaObject::invokeMethod(&caller, std::move(work), Qt::QueuedConnection);
+        };
+        std::thread worker([&] {
+            sent = send(request, relay);
+            finished = true;
+            relay([] {}); // wakes the waiting loop
+        });
+        m_waiter->Wait([&finished] { return finished.load(); }, cancel);
+        worker.join();
+        QCoreApplication::sendPostedEvents(&caller, QEvent::MetaCall);
+    }
+    const auto failed = [&sent](ChannelError error) { return ScriptReply::Failed(error, InternetErrorText(sent.error)); };
     switch (sent.outcome) {
     case TransferResult::Outcome::Completed: return sent;
-    case TransferResult::Outcome::TimedOut: return ScriptReply::Failed(ChannelError::TimedOut, InternetErrorText(sent.error));
-    case TransferResult::Outcome::CertificateRejected: return ScriptReply::Failed(ChannelError::Certificate, InternetErrorText(sent.error));
+    case TransferResult::Outcome::CannotConnect: return failed(ChannelError::CannotConnect);
+    case TransferResult::Outcome::TimedOut: return failed(ChannelError::TimedOut);
+    case TransferResult::Outcome::Cancelled: return failed(ChannelError::Cancelled);
+    case TransferResult::Outcome::CertificateRejected: return failed(ChannelError::Certificate);
     case TransferResult::Outcome::Failed: break;
     }
-    return ScriptReply::Failed(ChannelError::Platform, InternetErrorText(sent.error));
+    return failed(ChannelError::Platform);
 }
 
 ScriptReply CClientApp::Post(std::string_view script, const std::string& body)
 {
-    auto sent = Transfer(script, [&](CHttpRequest& request) { return request.SendForm(body); });
+    auto sent = Transfer(script, [&](CHttpRequest& request, const Relay&) { return request.SendForm(body); });
     if (auto* failed = std::get_if<ScriptReply>(&sent))
         return std::move(*failed);
     auto& result = std::get<TransferResult>(sent);
@@ -154,7 +179,7 @@ ScriptReply CClientApp::PostStreamed(std::string_view script, const std::string&
     bool prefixSent = false;
     std::size_t offset = 0;
     int piece = 0;
-    auto sent = Transfer(script, [&](CHttpRequest& request) {
+    auto sent = Transfer(script, [&](CHttpRequest& request, const Relay& relay) {
         return request.SendStreamed(prefix.size() + text.size(), [&]() -> std::string_view {
             if (!prefixSent) {
                 prefixSent = true;
@@ -165,7 +190,7 @@ ScriptReply CClientApp::PostStreamed(std::string_view script, const std::string&
             const std::string_view chunk = text.substr(offset, kSendPiece);
             offset += chunk.size();
             if (onPiece)
-                onPiece(++piece, range);
+                relay([&onPiece, position = ++piece, range] { onPiece(position, range); });
             return chunk;
         });
     });

@@ -3,6 +3,7 @@
 // holder shared by every editor, the settings path.
 
 #include "HttpChannel.h"
+#include "RequestWaiter.h"
 #include "ScriptReply.h"
 
 #include "codec/CipherEnvelope.h"
@@ -81,11 +82,16 @@ public:
     // long a transfer may go without a byte moving.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
     void SetStallSeconds(long seconds);
+    // Requests run on a thread of their own while the waiter waits; nullptr runs them on the
+    // caller's thread.
+    void SetWaiter(IRequestWaiter* waiter) { m_waiter = waiter; }
 
 private:
     // Opens the script's request, sends through `send` and closes the request. A completed
     // transfer comes back as it is; anything else as the failed reply.
-    using Send = std::function<TransferResult(CHttpRequest&)>;
+    // Relay hands work to the caller's thread (a progress bar is the window's).
+    using Relay = std::function<void(std::function<void()>)>;
+    using Send = std::function<TransferResult(CHttpRequest&, const Relay&)>;
     std::variant<TransferResult, ScriptReply> Transfer(std::string_view script, const Send& send);
 
     std::unique_ptr<CInternetSession> m_session;
@@ -99,6 +105,7 @@ private:
     std::string m_iniPath;
     std::function<std::time_t()> m_clock;
     std::unique_ptr<CSingleInstance> m_singleInstance;
+    IRequestWaiter* m_waiter = nullptr;
 };
 
 } // namespace qb

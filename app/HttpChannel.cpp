@@ -47,6 +47,19 @@ bool IsCertificateFailure(CURLcode code)
         || code == CURLE_SSL_ISSUER_ERROR || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
 }
 
+// The cause the user is told: the server could not be reached, or it was reached and then
+// said nothing; every other failure is the network's.
+TransferResult::Outcome FailureOutcome(CURLcode code, bool connected)
+{
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST: return TransferResult::Outcome::CannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+        return connected ? TransferResult::Outcome::TimedOut : TransferResult::Outcome::CannotConnect;
+    default: return TransferResult::Outcome::Failed;
+    }
+}
+
 } // namespace
 
 std::optional<ServerAddress> ParseServerAddress(const std::string& setting)
@@ -143,8 +156,14 @@ CHttpRequest::~CHttpRequest()
 int CHttpRequest::OnProgress(void* user, std::int64_t, std::int64_t downloaded, std::int64_t, std::int64_t uploaded)
 {
     auto* self = static_cast<CHttpRequest*>(user);
-    if (self->m_session.pump)
+    if (self->m_cancel) {
+        if (self->m_cancel->load()) {
+            self->m_cancelled = true;
+            return 1;
+        }
+    } else if (self->m_session.pump) {
         self->m_session.pump();
+    }
     // curl's own low-speed check does not cover the wait for a reply that never starts,
     // so a stall is any stretch without a byte moving either way.
     const auto now = std::chrono::steady_clock::now();
@@ -176,6 +195,7 @@ TransferResult CHttpRequest::Perform(curl_slist* headers)
     m_lastMoved = std::chrono::steady_clock::now();
     m_bytesMoved = -1;
     m_stalled = false;
+    m_cancelled = false;
     curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -193,16 +213,18 @@ TransferResult CHttpRequest::Perform(curl_slist* headers)
     curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, nullptr); // the buffer ends with this call
     if (code != CURLE_OK) {
         result.body.clear();
-        if (IsCertificateFailure(code)) {
+        result.error = errorText[0] ? errorText : curl_easy_strerror(code);
+        if (m_cancelled) {
+            result.outcome = TransferResult::Outcome::Cancelled;
+        } else if (IsCertificateFailure(code)) {
             result.outcome = TransferResult::Outcome::CertificateRejected;
-            result.error = errorText[0] ? errorText : curl_easy_strerror(code);
         } else if (m_stalled) {
             result.outcome = TransferResult::Outcome::TimedOut;
             result.error = "Nothing moved for " + std::to_string(m_session.stallSeconds) + " seconds";
         } else {
-            result.outcome = code == CURLE_OPERATION_TIMEDOUT ? TransferResult::Outcome::TimedOut
-                                                              : TransferResult::Outcome::Failed;
-            result.error = errorText[0] ? errorText : curl_easy_strerror(code);
+            curl_off_t connectTime = 0;
+            curl_easy_getinfo(m_curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+            result.outcome = FailureOutcome(code, connectTime > 0);
         }
         return result;
     }

@@ -3,6 +3,7 @@
 // one blocking request to a server address. A transfer hands back its status and the whole
 // reply body; reading the reply is the reply object's job.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -55,7 +56,14 @@ private:
 
 // How a transfer ended: the status and body when it completed; otherwise curl's own words.
 struct TransferResult {
-    enum class Outcome { Completed, Failed, TimedOut, CertificateRejected };
+    enum class Outcome {
+        Completed,
+        Failed,              // any other network failure: sending, receiving, a reset connection
+        CannotConnect,       // refused, unreachable, no such host, or no connection in time
+        TimedOut,            // connected, then nothing moved either way for the stall time
+        Cancelled,           // the caller asked it to stop
+        CertificateRejected, // an https server the trusted store does not vouch for
+    };
     Outcome outcome = Outcome::Failed;
     long status = 0;
     std::string body;
@@ -73,6 +81,9 @@ public:
     CHttpRequest& operator=(const CHttpRequest&) = delete;
 
     bool IsValid() const { return m_curl != nullptr; }
+    // A request that may be cancelled runs off the window's thread: it never pumps the
+    // window's events, and stops at its next progress step once the flag is set.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
     const std::string& Path() const { return m_path; }
 
     // The whole body in one piece, with the form headers.
@@ -93,6 +104,8 @@ private:
     std::chrono::steady_clock::time_point m_lastMoved;
     long long m_bytesMoved = -1;
     bool m_stalled = false;
+    const std::atomic<bool>* m_cancel = nullptr;
+    bool m_cancelled = false;
 };
 
 } // namespace qb

@@ -1,6 +1,7 @@
 #include "ScriptReply.h"
 
 #include <cctype>
+#include <string_view>
 
 namespace qb {
 
@@ -26,8 +27,10 @@ std::string ScriptReply::UserText() const
     case ChannelError::None:
     case ChannelError::NoSession: return {};
     case ChannelError::NotOpened: return kErrorNotResponding;
-    case ChannelError::Platform:
-    case ChannelError::TimedOut: return kErrorInternet;
+    case ChannelError::CannotConnect: return kErrorCannotConnect;
+    case ChannelError::TimedOut: return kErrorNotResponding;
+    case ChannelError::Platform: return kErrorInternet;
+    case ChannelError::Cancelled: return kErrorCancelled;
     case ChannelError::Certificate: return kErrorCertificate;
     case ChannelError::HttpStatus: return "ERROR: Error code " + std::to_string(m_status);
     case ChannelError::Refused: {
@@ -39,6 +42,18 @@ std::string ScriptReply::UserText() const
     }
     }
     return {};
+}
+
+std::string ScriptReply::ShownText() const
+{
+    std::string text = UserText();
+    if (m_error != ChannelError::Refused)
+        return text;
+    if (text.rfind(kRefusalPrefix, 0) == 0)
+        text.erase(0, std::string_view(kRefusalPrefix).size());
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
 }
 
 std::string InternetErrorText(const std::string& platformText)

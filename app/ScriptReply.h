@@ -11,18 +11,24 @@
 
 namespace qb {
 
+inline constexpr const char* kErrorCannotConnect = "ERROR: Cannot connect to the server.";
 inline constexpr const char* kErrorNotResponding = "ERROR: Server not responding.";
 inline constexpr const char* kErrorCertificate =
     "ERROR: The server's certificate could not be verified, so nothing was sent. If the server "
     "uses a private certificate authority, name its certificate file in CaFile= in Quillbox.ini.";
 inline constexpr const char* kErrorInternet = "ERROR: Please make sure Quillbox is allowed to access the Internet.";
+inline constexpr const char* kErrorCancelled = "The request was cancelled.";
+// What starts every refusal the server words itself.
+inline constexpr const char* kRefusalPrefix = "ERROR: ";
 
 enum class ChannelError {
     None,       // status 200 and the script's success in the status line
     NoSession,  // no session was ever made: nothing was sent and there is nothing to say
     NotOpened,  // the request could not be made
-    Platform,   // connecting, sending or receiving failed
-    TimedOut,   // no byte moved either way for the stall time, or no connection in time
+    CannotConnect, // the server refused the connection, could not be reached or found
+    Platform,   // sending or receiving failed, or the connection was reset
+    TimedOut,   // connected, then no byte moved either way for the stall time
+    Cancelled,  // the user stopped waiting: the server may still have done what was asked
     Certificate, // an https server whose certificate the trusted store does not vouch for
     HttpStatus, // a status other than 200
     Refused,    // the status line is not the script's success: the server's lines tell why
@@ -42,6 +48,10 @@ public:
     long Status() const { return m_status; } // 0 when no reply came back
     // The text for the user: "" when Ok, else the failure's message.
     std::string UserText() const;
+    // The text for a message box: a refusal in the server's plain words, without the
+    // protocol's "ERROR: " and trailing line ends (logs keep UserText()); the rest as
+    // UserText().
+    std::string ShownText() const;
     // The platform's own words on a failed transfer ("" otherwise): for logs, never shown
     // in place of UserText().
     const std::string& Detail() const { return m_detail; }

@@ -52,7 +52,7 @@ QList<QKeySequence> Shortcuts(int id)
     case kCopy: return {QKeySequence::Copy};
     case kCut: return {QKeySequence::Cut};
     case kPaste: return {QKeySequence::Paste};
-    case kBack: return {QKeySequence(Qt::ALT | Qt::Key_Left)};
+    case kBack: return {QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)};
     case kForward: return {QKeySequence(Qt::ALT | Qt::Key_Right)};
     case kUp: return {QKeySequence(Qt::ALT | Qt::Key_Up)};
     case kHome: return {QKeySequence(Qt::ALT | Qt::Key_Home)};

@@ -59,12 +59,26 @@ CExplorerDlg::CExplorerDlg(CClientApp& app, QWidget* parent) : QDialog(parent), 
     m_progress = new QProgressBar(m_client);
     m_progress->setTextVisible(false);
     m_progress->hide();
+    m_busy = new QProgressBar(m_client);
+    m_busy->setObjectName(QStringLiteral("busyIndicator"));
+    m_busy->setRange(0, 0); // moves to and fro: how long is not known
+    m_busy->setTextVisible(false);
+    m_busy->setToolTip(tr("Waiting for the server..."));
+    m_busy->hide();
+    m_waiter.onBusy = [this](bool busy) { m_busy->setVisible(busy); };
+    m_app.SetWaiter(&m_waiter);
+    m_openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
     connect(m_list, &CRemoteListCtrl::countTextChanged, m_countText, &QLabel::setText);
     connect(m_list, &CRemoteListCtrl::pathTextChanged, this, &CExplorerDlg::ShowPath);
     connect(m_list, &CRemoteListCtrl::folderOpened, this, &CExplorerDlg::PushHistory);
     connect(m_list, &CRemoteListCtrl::newFileRequested, this, [this] { RunCommand(cmd::kNewFile); });
     connect(m_list, &CRemoteListCtrl::fileOpenRequested, this, &CExplorerDlg::OpenNote);
+}
+
+CExplorerDlg::~CExplorerDlg()
+{
+    m_app.SetWaiter(nullptr);
 }
 
 QAction* CExplorerDlg::MakeAction(int id, const QString& text)
@@ -115,11 +129,11 @@ void CExplorerDlg::CreateMenuBar()
     file->addAction(MakeAction(cmd::kNewFolder, tr("New &Folder")));
     file->addSeparator();
     file->addAction(MakeAction(cmd::kOpenLocal, tr("&Open Local")));
-    file->addAction(MakeAction(cmd::kTrash, tr("Trash")));
+    file->addAction(MakeAction(cmd::kTrash, tr("&Trash")));
     file->addSeparator();
     file->addAction(MakeAction(cmd::kExit, tr("E&xit")));
 
-    m_editMenu = bar->addMenu(tr("Edit"));
+    m_editMenu = bar->addMenu(tr("&Edit"));
     m_editMenu->addAction(MakeAction(cmd::kCopy, tr("&Copy")));
     m_editMenu->addAction(MakeAction(cmd::kCut, tr("Cu&t")));
     m_editMenu->addSeparator();
@@ -128,9 +142,9 @@ void CExplorerDlg::CreateMenuBar()
     m_editMenu->addAction(MakeAction(cmd::kDelete, tr("&Delete")));
     connect(m_editMenu, &QMenu::aboutToShow, this, &CExplorerDlg::UpdateEditMenu);
 
-    QMenu* help = bar->addMenu(tr("Help"));
-    help->addAction(MakeAction(cmd::kAbout, tr("About")));
-    help->addAction(MakeAction(cmd::kOnlineHelp, tr("Online Help")));
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->addAction(MakeAction(cmd::kAbout, tr("&About")));
+    help->addAction(MakeAction(cmd::kOnlineHelp, tr("&Online Help")));
     layout()->setMenuBar(bar);
 }
 
@@ -139,12 +153,16 @@ bool CExplorerDlg::Init()
     CreateMenuBar();
     CreateToolBar();
     m_list->InitView();
-    const ChannelError listed = m_list->ListDirectory("");
+    QString failure;
+    const ChannelError listed = m_list->ListDirectory("", &failure);
     PushHistory("");
     m_fullPath = tr(kHint); // until the user opens something
     ElidePath();
-    if (listed != ChannelError::None)
+    if (listed != ChannelError::None) {
+        if (listed != ChannelError::Cancelled)
+            Prompts().Information(this, StartFailureText(failure, listed));
         return false;
+    }
     setWindowIcon(ProgramIcon());
     const int w = ReadSettingInt("MainW", m_app.IniPath());
     const int h = ReadSettingInt("MainH", m_app.IniPath());
@@ -181,6 +199,7 @@ void CExplorerDlg::LayoutControls()
     ElidePath();
     m_progress->setGeometry(61, h - kStatusRow, w - 122, 18);
     m_progress->hide();
+    m_busy->setGeometry(w - 58, h - kStatusRow + 3, 56, 12);
 }
 
 bool CExplorerDlg::eventFilter(QObject* watched, QEvent* event)
@@ -267,12 +286,7 @@ void CExplorerDlg::RunCommand(int id)
         about.exec();
         break;
     }
-    case cmd::kOnlineHelp: {
-        WaitCursor wait;
-        QDesktopServices::openUrl(
-            QUrl(QStringLiteral("http://%1/UserGuide.htm").arg(QString::fromStdString(m_app.ServerSetting()))));
-        break;
-    }
+    case cmd::kOnlineHelp: ShowOnlineHelp(); break;
     case cmd::kExit: close(); break;
     case cmd::kTrash: {
         CTrashDlg trash(m_app, this);
@@ -285,6 +299,35 @@ void CExplorerDlg::RunCommand(int id)
     case cmd::kOpenLocal: OpenLocal(); break;
     default: break;
     }
+}
+
+QString CExplorerDlg::GuideAddress() const
+{
+    return QStringLiteral("http://%1/UserGuide.htm").arg(QString::fromStdString(m_app.ServerSetting()));
+}
+
+void CExplorerDlg::ShowOnlineHelp()
+{
+    bool opened = false;
+    {
+        WaitCursor wait;
+        opened = m_openUrl(QUrl(GuideAddress()));
+    }
+    // Without a browser the address is still worth having: the box lets it be copied.
+    if (!opened)
+        Prompts().InformationToCopy(
+            this, tr("No web browser could be opened. The user guide is at this address:\n\n%1").arg(GuideAddress()));
+}
+
+QString CExplorerDlg::StartFailureText(const QString& cause, ChannelError error) const
+{
+    // A server that answered and refused is where it was looked for; otherwise the address
+    // may be what is wrong, and the user needs to know where it is set.
+    if (error == ChannelError::Refused)
+        return cause;
+    return tr("%1\n\nQuillbox looks for its server at %2. To use another server, set Server=HOST:PORT in the "
+              "[QUILLBOX] section of %3 and start Quillbox again.")
+        .arg(cause, QString::fromStdString(m_app.ServerSetting()), QString::fromStdString(m_app.IniPath()));
 }
 
 void CExplorerDlg::RunEditor(CEditorDlg& editor)

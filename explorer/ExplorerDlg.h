@@ -3,14 +3,18 @@
 // progress) and the navigation history.
 
 #include "NavigationHistory.h"
+#include "RequestWaiter.h"
 
 #include "note/NoteHost.h"
+
+#include "app/ScriptReply.h"
 
 #include "ui/ProgramName.h"
 
 #include <QDialog>
 #include <QHash>
 
+#include <functional>
 #include <string>
 
 class QAction;
@@ -18,6 +22,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
+class QUrl;
 
 namespace qb {
 
@@ -30,6 +35,7 @@ class CExplorerDlg : public QDialog, public INoteHost {
     Q_OBJECT
 public:
     explicit CExplorerDlg(CClientApp& app, QWidget* parent = nullptr);
+    ~CExplorerDlg() override;
 
     // The start: toolbar, list, menu, first listing, size. False when the first listing
     // failed: the window is not to be shown and the program ends.
@@ -51,6 +57,11 @@ public:
     QAction* Action(int id) const { return m_actions.value(id); }
     CRemoteListCtrl& List() { return *m_list; }
     QProgressBar& Progress() { return *m_progress; }
+    QProgressBar& BusyIndicator() { return *m_busy; }
+    CRequestWaiter& Waiter() { return m_waiter; }
+    // What opens the online guide in a browser; false when none could be opened.
+    void SetUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+    QString GuideAddress() const;
     QLabel& CountText() { return *m_countText; }
     QLabel& PathText() { return *m_pathText; }
     const NavigationHistory& History() const { return m_history; }
@@ -80,10 +91,16 @@ private:
     void StoreSize();
     void ElidePath();
     void RunEditor(class CEditorDlg& editor);
+    void ShowOnlineHelp();
+    // The one message of a start against a server that cannot be listed.
+    QString StartFailureText(const QString& cause, ChannelError error) const;
 
     CClientApp& m_app;
     QWidget* m_client = nullptr;
     QProgressBar* m_progress = nullptr;
+    QProgressBar* m_busy = nullptr;
+    CRequestWaiter m_waiter;
+    std::function<bool(const QUrl&)> m_openUrl;
     CRemoteListCtrl* m_list = nullptr;
     NavigationHistory m_history;
     QToolBar* m_toolBar = nullptr;

@@ -11,6 +11,7 @@
 #include "app/RequestBodies.h"
 
 #include <QContextMenuEvent>
+#include <QDebug>
 #include <QHeaderView>
 #include <QApplication>
 #include <QKeyEvent>
@@ -29,12 +30,27 @@ QString Text(const std::string& s)
     return QString::fromStdString(s);
 }
 
+// A refusal in the server's plain words; the log keeps the whole reply.
+QString ShownReplyText(const ScriptReply& reply)
+{
+    if (reply.Error() == ChannelError::Refused)
+        qInfo().noquote() << "server refused:" << Text(reply.UserText()).trimmed();
+    return Text(reply.ShownText());
+}
+
 } // namespace
 
 CRemoteListCtrl::CRemoteListCtrl(CClientApp& app, QWidget* parent) : QTreeView(parent), m_app(app), m_model(this)
 {
     setModel(&m_model);
-    connect(&m_model, &RemoteListModel::renameRequested, this, &CRemoteListCtrl::RenameEntry);
+    // The edit box is still closing when its text arrives: the rename and the new listing it
+    // brings wait until it has, or the view would be told to close an editor it no longer has.
+    connect(&m_model, &RemoteListModel::renameRequested, this, [this](int row, const QString& newName) {
+        if (row < 0 || row >= m_model.rowCount())
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, from = m_model.At(row).name, newName] { RenameNamed(from, newName); }, Qt::QueuedConnection);
+    });
     connect(this, &QAbstractItemView::doubleClicked, this, [this] {
         m_opening = true;
         OpenSelected(false);
@@ -59,6 +75,9 @@ bool CRemoteListCtrl::InitView()
     const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00 AM")) + 16;
     setColumnWidth(kColumnDate, std::max(120, dateWidth));
     header()->setStretchLastSection(false);
+    // The right-aligned "Size" sits against "Date Modified": the labels get room of their
+    // own on both sides, the sections keep the style's look.
+    header()->setStyleSheet(QStringLiteral("QHeaderView::section { padding-left: 6px; padding-right: 6px; }"));
     // The name takes whatever width the size and date leave; a name cut short shows whole
     // in its tooltip.
     header()->setSectionResizeMode(kColumnName, QHeaderView::Stretch);
@@ -69,19 +88,25 @@ bool CRemoteListCtrl::InitView()
     return true;
 }
 
-ChannelError CRemoteListCtrl::ListDirectory(const std::string& path)
+ChannelError CRemoteListCtrl::ListDirectory(const std::string& path, QString* failure)
 {
     WaitCursor wait;
     g_sortAscending = true;
     ScriptReply reply = m_app.Post(kScriptDir, ListBody(m_app.MakeSessionToken(), path));
     if (reply.Ok()) {
         ShowListing(path, reply.Lines());
-    } else {
-        Prompts().Information(this, Text(reply.UserText()));
-        // A refused listing names its reason twice: the whole reply, then its status line.
-        if (reply.Error() == ChannelError::Refused)
-            Prompts().Information(this, Text(reply.FirstLine()));
+        return ChannelError::None;
     }
+    if (reply.Error() == ChannelError::Cancelled)
+        return reply.Error();
+    // What is shown may be gone by now: it stays for orientation, greyed, until a listing
+    // succeeds.
+    m_model.SetStale(true);
+    const QString text = ShownReplyText(reply);
+    if (failure)
+        *failure = text;
+    else
+        Prompts().Information(this, text);
     return reply.Error();
 }
 
@@ -93,13 +118,25 @@ void CRemoteListCtrl::ShowListing(const std::string& path, ReplyReader& reply)
             entries.push_back(std::move(*parsed.entry));
     }
     // Insertion order does not matter: the sort decides what is shown.
+    m_model.SetStale(false);
     m_model.SetEntries(std::move(entries));
     m_model.SortEntries(m_sortColumn, g_sortAscending);
     header()->setSortIndicator(m_sortColumn, Qt::AscendingOrder);
     const int count = m_model.rowCount();
     emit countTextChanged(count == 1 ? tr("1 item") : tr("%n items", nullptr, count));
     m_currentDir = path;
+    ShowCutEntries();
     emit pathTextChanged(path.empty() ? tr("Home") : Text(path));
+}
+
+void CRemoteListCtrl::ShowCutEntries()
+{
+    QSet<QString> cut;
+    if (m_clipIsCut && m_clipFromDir == m_currentDir) {
+        for (const auto& name : m_clipNames)
+            cut.insert(Text(name));
+    }
+    m_model.SetCutNames(std::move(cut));
 }
 
 int CRemoteListCtrl::AddEntryLine(std::string_view line, int index)
@@ -181,13 +218,20 @@ int CRemoteListCtrl::CopySelection(bool cut)
     m_clipIsCut = cut;
     m_clipNames = SelectedNames();
     m_clipFromDir = m_currentDir;
+    ShowCutEntries();
     return 1;
 }
 
 bool CRemoteListCtrl::AcceptedOrShown(const ScriptReply& reply)
 {
+    if (reply.Error() == ChannelError::Cancelled) {
+        Prompts().Information(this, tr("You stopped waiting for the server, but it may still have made the change. "
+                                       "The folder is listed again to show what it holds now."));
+        ListDirectory(m_currentDir);
+        return false;
+    }
     if (!reply.Ok())
-        Prompts().Information(this, Text(reply.UserText()));
+        Prompts().Information(this, ShownReplyText(reply));
     return reply.Ok();
 }
 
@@ -200,15 +244,13 @@ int CRemoteListCtrl::PasteClipboard()
         target = ChildPath(m_currentDir, m_model.At(rows.front()).name.toStdString());
     const ScriptReply reply = m_app.Post(m_clipIsCut ? kScriptMove : kScriptCopy,
                                          PasteBody(m_app.MakeSessionToken(), target, m_clipFromDir, m_clipNames));
+    // What was moved is no longer where the clipboard says: a second paste could only fail.
+    if (reply.Ok() && m_clipIsCut)
+        m_clipNames.clear();
     // Part of a refused paste may have happened: the new listing comes before the reason.
     if (reply.Ok() || reply.Error() == ChannelError::Refused)
         ListDirectory(m_currentDir);
-    if (!AcceptedOrShown(reply))
-        return 0;
-    // What was moved is no longer where the clipboard says: a second paste could only fail.
-    if (m_clipIsCut)
-        m_clipNames.clear();
-    return 1;
+    return AcceptedOrShown(reply) ? 1 : 0;
 }
 
 QString CRemoteListCtrl::DeleteQuestion() const
@@ -264,7 +306,13 @@ void CRemoteListCtrl::StartRename(int row)
 
 void CRemoteListCtrl::RenameEntry(int row, const QString& newText)
 {
-    if (newText.isEmpty() || row < 0 || row >= m_model.rowCount())
+    if (row >= 0 && row < m_model.rowCount())
+        RenameNamed(m_model.At(row).name, newText);
+}
+
+void CRemoteListCtrl::RenameNamed(const QString& from, const QString& to)
+{
+    if (to.isEmpty())
         return;
     // Said here in the server's words, before anything is sent.
     if (const QString refusal = NameRefusal(newText); !refusal.isEmpty()) {
@@ -272,9 +320,8 @@ void CRemoteListCtrl::RenameEntry(int row, const QString& newText)
         return;
     }
     WaitCursor wait;
-    const std::string from = m_model.At(row).name.toStdString();
-    const ScriptReply reply =
-        m_app.Post(kScriptRename, RenameBody(m_app.MakeSessionToken(), m_currentDir, from, newText.toStdString()));
+    const ScriptReply reply = m_app.Post(
+        kScriptRename, RenameBody(m_app.MakeSessionToken(), m_currentDir, from.toStdString(), to.toStdString()));
     if (!AcceptedOrShown(reply))
         return;
     ListDirectory(m_currentDir);
@@ -302,29 +349,29 @@ std::unique_ptr<QMenu> CRemoteListCtrl::BuildContextMenu()
     };
     const auto rows = SelectedRows();
     if (rows.empty()) {
-        add(cmd::kNewFile, tr("New File"), true);
-        add(cmd::kNewFolder, tr("New Folder"), true);
+        add(cmd::kNewFile, tr("&New File"), true);
+        add(cmd::kNewFolder, tr("New &Folder"), true);
         menu->addSeparator();
-        add(cmd::kPaste, tr("Paste"), !m_clipNames.empty());
+        add(cmd::kPaste, tr("&Paste"), !m_clipNames.empty());
         menu->addSeparator();
-        add(cmd::kRefresh, tr("Refresh"), true);
+        add(cmd::kRefresh, tr("&Refresh"), true);
         return menu;
     }
     const bool oneFolder = rows.size() == 1 && m_model.At(rows.front()).isFolder;
     const bool oneFile = rows.size() == 1 && !m_model.At(rows.front()).isFolder;
-    add(cmd::kOpenExclusive, tr("Open Exclusive"), oneFile);
-    add(cmd::kPreviousVersions, tr("Previous Versions..."), oneFile);
+    add(cmd::kOpenExclusive, tr("Open &Exclusive"), oneFile);
+    add(cmd::kPreviousVersions, tr("Previous &Versions..."), oneFile);
     menu->addSeparator();
-    add(cmd::kCopy, tr("Copy"), true);
-    add(cmd::kCut, tr("Cut"), true);
+    add(cmd::kCopy, tr("&Copy"), true);
+    add(cmd::kCut, tr("Cu&t"), true);
     menu->addSeparator();
     if (oneFolder) {
         add(cmd::kPaste, tr("&Paste"), !m_clipNames.empty());
         menu->addSeparator();
     }
-    add(cmd::kRename, tr("Rename"), true);
+    add(cmd::kRename, tr("Rena&me"), true);
     menu->addSeparator();
-    add(cmd::kDelete, tr("Delete"), true);
+    add(cmd::kDelete, tr("&Delete"), true);
     return menu;
 }
 
@@ -357,8 +404,21 @@ void CRemoteListCtrl::ShowContextMenu(const QPoint& globalPos)
         RunContextCommand(chosen->data().toInt());
 }
 
+QPoint CRemoteListCtrl::KeyboardMenuPos() const
+{
+    const QModelIndex current = currentIndex();
+    const QRect rect = current.isValid() && !SelectedRows().empty() ? visualRect(current) : QRect();
+    const QPoint at = rect.isValid() ? QPoint(rect.left() + 16, rect.bottom()) : QPoint(8, 8);
+    return viewport()->mapToGlobal(at);
+}
+
 void CRemoteListCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
+    // From the keyboard the menu is for the selection as it is.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        ShowContextMenu(KeyboardMenuPos());
+        return;
+    }
     // A right click on an item selects it first, as the platform's list does.
     const QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
     if (index.isValid() && !selectionModel()->isRowSelected(index.row(), {}))
@@ -398,6 +458,18 @@ void CRemoteListCtrl::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Delete:
         DeleteSelection();
         event->accept();
+        return;
+    case Qt::Key_Menu:
+        ShowContextMenu(KeyboardMenuPos());
+        event->accept();
+        return;
+    case Qt::Key_F10:
+        if (event->modifiers() == Qt::ShiftModifier) {
+            ShowContextMenu(KeyboardMenuPos());
+            event->accept();
+            return;
+        }
+        QTreeView::keyPressEvent(event);
         return;
     default:
         QTreeView::keyPressEvent(event);

@@ -29,8 +29,10 @@ public:
     CRemoteListCtrl(CClientApp& app, QWidget* parent = nullptr);
 
     bool InitView();
-    // None when shown; otherwise how the listing failed, already told to the user.
-    ChannelError ListDirectory(const std::string& path);
+    // None when shown; otherwise how the listing failed, told to the user in one box (or
+    // put in *failure when given), the entries shown marked stale. A cancelled listing
+    // leaves everything as it was and says nothing.
+    ChannelError ListDirectory(const std::string& path, QString* failure = nullptr);
     // Shows the entry lines of an accepted listing reply (after its status line).
     void ShowListing(const std::string& path, ReplyReader& reply);
     // 1 when inserted, -1 when the numbers do not parse, -2 without "|".
@@ -50,6 +52,7 @@ public:
     // True when the server's new folder is in the list, its name being edited.
     bool NewFolder();
     void RenameEntry(int row, const QString& newText);
+    void RenameNamed(const QString& from, const QString& to);
     bool HasSelection() const;
     bool CanPaste() const;
 
@@ -57,6 +60,8 @@ public:
     std::unique_ptr<QMenu> BuildContextMenu();
     void RunContextCommand(int id);
     void ShowContextMenu(const QPoint& globalPos);
+    // Where a context menu opened from the keyboard appears: below the current entry.
+    QPoint KeyboardMenuPos() const;
     void SortByColumn(int column); // a click on a column heading
 
     bool NameExists(const QString& name) const;
@@ -92,6 +97,8 @@ private:
     // Names what a delete of the selection would remove.
     QString DeleteQuestion() const;
     void StartRename(int row);
+    // The clipboard changed or the folder shown did: dim what is cut here.
+    void ShowCutEntries();
 
     CClientApp& m_app;
     RemoteListModel m_model;

@@ -3,6 +3,7 @@
 #include "ui/Icons.h"
 
 #include <QColor>
+#include <QIcon>
 
 #include <algorithm>
 
@@ -10,6 +11,12 @@ namespace qb {
 namespace {
 
 const QColor kEntryText(0, 0x77, 0);
+const QColor kCutText(0x88, 0xbb, 0x88); // the entry colour, faded
+
+QIcon Dimmed(const QIcon& icon)
+{
+    return QIcon(icon.pixmap(16, QIcon::Disabled));
+}
 
 } // namespace
 
@@ -37,13 +44,15 @@ QVariant RemoteListModel::data(const QModelIndex& index, int role) const
         default: return DateText(entry);
         }
     case Qt::DecorationRole:
-        if (index.column() == kColumnName)
-            return entry.isFolder ? FolderIcon() : FileIconFor(ExtensionOf(entry.name));
+        if (index.column() == kColumnName) {
+            const QIcon icon = entry.isFolder ? FolderIcon() : FileIconFor(ExtensionOf(entry.name));
+            return IsCut(index.row()) ? Dimmed(icon) : icon;
+        }
         return {};
     case Qt::ToolTipRole:
         return index.column() == kColumnName ? QVariant(entry.name) : QVariant();
     case Qt::ForegroundRole:
-        return kEntryText;
+        return IsCut(index.row()) ? kCutText : kEntryText;
     case Qt::TextAlignmentRole:
         return index.column() == kColumnSize ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                              : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
@@ -72,6 +81,8 @@ QVariant RemoteListModel::headerData(int section, Qt::Orientation orientation, i
 Qt::ItemFlags RemoteListModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (m_stale)
+        return f & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     if (index.isValid() && index.column() == kColumnName)
         f |= Qt::ItemIsEditable;
     return f;
@@ -126,6 +137,24 @@ void RemoteListModel::SortEntries(int column, bool ascending)
         after.push_back(createIndex(newRow[static_cast<std::size_t>(index.row())], index.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void RemoteListModel::SetCutNames(QSet<QString> names)
+{
+    if (names == m_cutNames)
+        return;
+    m_cutNames = std::move(names);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ForegroundRole, Qt::DecorationRole});
+}
+
+void RemoteListModel::SetStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    beginResetModel(); // flags change for every row
+    m_stale = stale;
+    endResetModel();
 }
 
 int RemoteListModel::FindName(const QString& name) const

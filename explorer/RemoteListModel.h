@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 
+#include <QSet>
+
 #include <vector>
 
 namespace qb {
@@ -31,11 +33,22 @@ public:
     // Row of a whole-name, case-insensitive match, or -1.
     int FindName(const QString& name) const;
 
+    // Entries cut to the clipboard look dimmed until they are pasted or the clipboard
+    // changes.
+    void SetCutNames(QSet<QString> names);
+    bool IsCut(int row) const { return m_cutNames.contains(At(row).name); }
+    // A listing that could not be renewed: its entries may be gone, so they are greyed and
+    // cannot be selected until a listing succeeds.
+    void SetStale(bool stale);
+    bool IsStale() const { return m_stale; }
+
 signals:
     void renameRequested(int row, const QString& newName);
 
 private:
     std::vector<RemoteEntry> m_entries;
+    QSet<QString> m_cutNames;
+    bool m_stale = false;
 };
 
 } // namespace qb

@@ -5,6 +5,6 @@
 namespace qb {
 
 inline constexpr const char* kProgramName = "Quillbox Explorer";
-inline constexpr const char* kProgramVersion = "2.3";
+inline constexpr const char* kProgramVersion = QUILLBOX_VERSION; // the CMake project version
 
 } // namespace qb

@@ -16,9 +16,40 @@ QString Caption()
 
 } // namespace
 
+std::unique_ptr<QMessageBox> MakeInformationBox(QWidget* parent, const QString& text, bool selectable)
+{
+    // Text to copy stays as it is: an address with break chances in it would not work.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, Caption(),
+                                             selectable ? text : WithBreakChances(text), QMessageBox::Ok, parent);
+    if (selectable)
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return box;
+}
+
+QString WithBreakChances(const QString& text, int longestRun)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / longestRun);
+    int run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > longestRun) {
+            out += QChar(0x200B);
+            run = 1;
+        }
+        out += c;
+    }
+    return out;
+}
+
 void CMessageBoxPrompts::Information(QWidget* parent, const QString& text)
 {
-    QMessageBox::information(parent, Caption(), text);
+    MakeInformationBox(parent, text)->exec();
+}
+
+void CMessageBoxPrompts::InformationToCopy(QWidget* parent, const QString& text)
+{
+    MakeInformationBox(parent, text, true)->exec();
 }
 
 bool CMessageBoxPrompts::AskYesNo(QWidget* parent, const QString& text)

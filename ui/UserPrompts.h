@@ -3,6 +3,9 @@
 
 #include <QString>
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 namespace qb {
@@ -18,6 +21,8 @@ public:
     virtual bool AskQuestion(QWidget* parent, const QString& text) = 0;
     // A plain box: no icon, one OK button.
     virtual void Plain(QWidget* parent, const QString& text) = 0;
+    // An information box whose text can be selected and copied (an address to take along).
+    virtual void InformationToCopy(QWidget* parent, const QString& text) { Information(parent, text); }
 };
 
 // The real boxes.
@@ -27,7 +32,14 @@ public:
     bool AskYesNo(QWidget* parent, const QString& text) override;
     bool AskQuestion(QWidget* parent, const QString& text) override;
     void Plain(QWidget* parent, const QString& text) override;
+    void InformationToCopy(QWidget* parent, const QString& text) override;
 };
+
+// The real information box, not yet shown: its text wraps within the screen however long
+// its words are; or, when it is to be copied, it is kept whole and can be selected.
+std::unique_ptr<QMessageBox> MakeInformationBox(QWidget* parent, const QString& text, bool selectable = false);
+// Long runs without a space get break chances (zero-width spaces), so a label wraps them.
+QString WithBreakChances(const QString& text, int longestRun = 30);
 
 // The prompts every window uses unless a test put others in place.
 IUserPrompts& Prompts();

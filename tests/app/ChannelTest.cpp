@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <regex>
 
 using namespace qb;
@@ -36,6 +39,16 @@ protected:
 
     CaptureServer capture;
     CClientApp app;
+};
+
+// Turns the event loop until the request is done, as a window does.
+class EventLoopWaiter : public IRequestWaiter {
+public:
+    void Wait(const std::function<bool()>& finished, std::atomic<bool>&) override
+    {
+        while (!finished())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 };
 
 // A port nothing listens on any more.
@@ -134,7 +147,7 @@ TEST_F(ChannelTest, EachScriptJudgesItsOwnStatusLine)
 // text the user is shown, the HTTP status and the platform's detail.
 TEST(ChannelErrors, EveryKindWithItsTextAndStatus)
 {
-    enum class Peer { Replying, Silent, Closed, NoSession };
+    enum class Peer { Replying, Silent, Closed, Reset, NoSession };
     const char* const kCurlWords = "(curl's words)"; // any text of curl's, never the user text
     const struct {
         const char* name;
@@ -162,10 +175,13 @@ TEST(ChannelErrors, EveryKindWithItsTextAndStatus)
          ChannelError::HttpStatus, "ERROR: Error code 201", 201, ""},
         {"empty refused status", Peer::Replying, 502, "", ChannelError::HttpStatus, "ERROR: Error code 502",
          ChannelError::HttpStatus, "ERROR: Error code 502", 502, ""},
-        {"nobody listening", Peer::Closed, 0, "", ChannelError::Platform, kErrorInternet, ChannelError::Platform,
-         kErrorInternet, 0, kCurlWords},
-        {"stalled", Peer::Silent, 0, "", ChannelError::TimedOut, kErrorInternet, ChannelError::TimedOut,
-         kErrorInternet, 0, "Nothing moved for 1 seconds."},
+        {"nobody listening", Peer::Closed, 0, "", ChannelError::CannotConnect, "ERROR: Cannot connect to the server.",
+         ChannelError::CannotConnect, "ERROR: Cannot connect to the server.", 0, kCurlWords},
+        {"accepted, never answers", Peer::Silent, 0, "", ChannelError::TimedOut, "ERROR: Server not responding.",
+         ChannelError::TimedOut, "ERROR: Server not responding.", 0, "Nothing moved for 1 seconds."},
+        {"connection reset", Peer::Reset, 0, "", ChannelError::Platform,
+         "ERROR: Please make sure Quillbox is allowed to access the Internet.", ChannelError::Platform,
+         "ERROR: Please make sure Quillbox is allowed to access the Internet.", 0, kCurlWords},
         {"no session", Peer::NoSession, 0, "", ChannelError::NoSession, "", ChannelError::NoSession, "", 0, ""},
     };
     for (const auto& row : rows) {
@@ -174,6 +190,8 @@ TEST(ChannelErrors, EveryKindWithItsTextAndStatus)
         server.Reply(row.status, row.body);
         if (row.peer == Peer::Silent)
             server.StaySilent();
+        if (row.peer == Peer::Reset)
+            server.ResetEach();
         CClientApp app;
         app.SetStallSeconds(1);
         if (row.peer != Peer::NoSession) {
@@ -194,10 +212,17 @@ TEST(ChannelErrors, EveryKindWithItsTextAndStatus)
                 EXPECT_EQ(reply.Detail(), row.detail);
             }
         };
-        SCOPED_TRACE("form post");
-        check(app.Post(kScriptDir, "ID=&DIR="), row.formError, row.formText);
-        SCOPED_TRACE("streamed save");
-        check(app.PostStreamed(kScriptSave, "ID=&DATA=", "QQ", {}), row.saveError, row.saveText);
+        // On the caller's thread, as the command-line tool runs requests, and on a thread
+        // of their own with the window's event loop waiting.
+        EventLoopWaiter waiter;
+        for (IRequestWaiter* used : {static_cast<IRequestWaiter*>(nullptr), static_cast<IRequestWaiter*>(&waiter)}) {
+            SCOPED_TRACE(used ? "own thread" : "caller's thread");
+            app.SetWaiter(used);
+            SCOPED_TRACE("form post");
+            check(app.Post(kScriptDir, "ID=&DIR="), row.formError, row.formText);
+            SCOPED_TRACE("streamed save");
+            check(app.PostStreamed(kScriptSave, "ID=&DATA=", "QQ", {}), row.saveError, row.saveText);
+        }
     }
 }
 
@@ -219,6 +244,21 @@ TEST_F(ChannelTest, StreamedSaveSendsPiecesOf4096)
     EXPECT_FALSE(request.HasHeader("Cache-Control"));
     EXPECT_FALSE(request.HasHeader("Expect"));
     EXPECT_EQ(SavePrefix("T", "", "/x", "", true), "ID=T&DIR=&FILE=/x&LOCK=&UNLOCK=1&DATA=");
+}
+
+TEST_F(ChannelTest, OnItsOwnThreadASaveReportsEveryPieceOnTheCallersThread)
+{
+    EventLoopWaiter waiter;
+    app.SetWaiter(&waiter);
+    std::vector<std::pair<int, int>> calls;
+    bool elsewhere = false;
+    EXPECT_TRUE(app.PostStreamed(kScriptSave, "ID=&DATA=", std::string(10000, 'Q'), [&](int position, int range) {
+        calls.emplace_back(position, range);
+        elsewhere = elsewhere || QThread::currentThread() != QCoreApplication::instance()->thread();
+    }).Ok());
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{1, 2}, {2, 2}, {3, 2}}));
+    EXPECT_FALSE(elsewhere);
+    EXPECT_EQ(capture.Next().body, "ID=&DATA=" + std::string(10000, 'Q'));
 }
 
 TEST(StatusLine, OpenStatusRules)

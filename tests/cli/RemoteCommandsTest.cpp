@@ -162,7 +162,7 @@ TEST_F(CliRemote, AnUnreachableServerIsOneLine)
 {
     const CliRun run = Cli({"ls", "--server", "127.0.0.1:1"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quillbox-cli: /: ERROR: Please make sure Quillbox is allowed to access the Internet.\n");
+    EXPECT_EQ(run.err, "quillbox-cli: /: ERROR: Cannot connect to the server.\n");
 }
 
 TEST_F(CliRemote, TheServerComesFromTheSettingsFileNamedByIni)

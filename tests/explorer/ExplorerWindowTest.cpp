@@ -15,6 +15,8 @@
 #include "app/Settings.h"
 
 #include <QAction>
+#include <QHeaderView>
+#include <QStyleOptionHeader>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QToolBar>
 
 #include <functional>
@@ -50,11 +53,14 @@ TEST_F(ExplorerTest, FirstListingStartsTheWindow)
     EXPECT_TRUE(m_prompts.shown.empty());
 }
 
-TEST_F(ExplorerTest, FirstListingFailureEndsTheProgram)
+TEST_F(ExplorerTest, FirstListingFailureEndsTheProgramWithOneMessageNamingTheServer)
 {
+    WriteSettingString("Server", "127.0.0.1:" + std::to_string(m_port), m_app->IniPath());
     m_server.reset();
     EXPECT_FALSE(OpenExplorer());
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Please make sure Quillbox is allowed to access the Internet."});
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server.\n\nQuillbox looks for its server at 127.0.0.1:"
+                                       + std::to_string(m_port) + ". To use another server, set Server=HOST:PORT in the "
+                                       "[QUILLBOX] section of " + m_app->IniPath() + " and start Quillbox again."});
 }
 
 TEST_F(ExplorerTest, NavigationHistoryBackForwardUpHome)
@@ -120,18 +126,27 @@ TEST_F(ExplorerTest, FailedListingLeavesTheFolderShown)
     EXPECT_EQ(m_list->m_currentDir, "/A");
     EXPECT_EQ(m_explorer->PathText().text(), QStringLiteral("/A"));
     EXPECT_EQ(m_explorer->History().Position(), 0); // Back keeps its moved position
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Please make sure Quillbox is allowed to access the Internet."});
+    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: Cannot connect to the server."});
+    EXPECT_TRUE(m_list->Model().IsStale());
 }
 
-TEST_F(ExplorerTest, RefusedListingShowsTheWholeReplyThenItsFirstLine)
+TEST_F(ExplorerTest, RefusedListingShowsOneBoxInPlainWordsAndGreysWhatMayBeGone)
 {
     MakeFolder("/A");
     ASSERT_TRUE(OpenExplorer());
     PostRaw(m_port, "/Buffer/Buffer0000/bin/qbdelete.pl", "ID=" + Token("kiwi") + "&DIR=&LIST=A\n");
     Open("A");
-    EXPECT_EQ(m_prompts.shown, (Strings{"ERROR: The folder does not exist.\n/A\n", "ERROR: The folder does not exist."}));
+    EXPECT_EQ(m_prompts.shown, Strings{"The folder does not exist.\n/A"});
     EXPECT_EQ(m_list->m_currentDir, "");
     EXPECT_EQ(ShownNames(), Strings{"A"});
+    const QModelIndex gone = m_list->Model().index(0, kColumnName);
+    EXPECT_TRUE(m_list->Model().IsStale());
+    EXPECT_FALSE(gone.flags() & Qt::ItemIsEnabled);
+    EXPECT_FALSE(gone.flags() & Qt::ItemIsSelectable);
+    m_explorer->RunCommand(cmd::kRefresh);
+    EXPECT_FALSE(m_list->Model().IsStale());
+    EXPECT_EQ(ShownNames(), Strings{});
+    EXPECT_EQ(m_prompts.shown.size(), 1u);
 }
 
 TEST_F(ExplorerTest, SortOrdersAndToggling)
@@ -370,6 +385,34 @@ TEST_F(ExplorerTest, CountSaysOneItemOrMany)
     }
 }
 
+namespace {
+
+constexpr int kLabelGap = 8; // pixels between one heading's text and the next
+
+// Where the header's style draws each heading's text, as QHeaderView paints a section.
+std::vector<QRect> HeaderLabelRects(const QHeaderView& header)
+{
+    std::vector<QRect> rects;
+    for (int column = 0; column < header.count(); ++column) {
+        QStyleOptionHeader option;
+        option.initFrom(&header);
+        option.state |= QStyle::State_Horizontal;
+        option.orientation = Qt::Horizontal;
+        option.section = column;
+        option.rect = QRect(header.sectionViewportPosition(column), 0, header.sectionSize(column), header.height());
+        option.text = header.model()->headerData(column, Qt::Horizontal).toString();
+        option.textAlignment = Qt::Alignment(header.model()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+        if (header.isSortIndicatorShown() && header.sortIndicatorSection() == column)
+            option.sortIndicator = QStyleOptionHeader::SortUp;
+        const QRect label = header.style()->subElementRect(QStyle::SE_HeaderLabel, &option, &header);
+        const QSize text(header.fontMetrics().horizontalAdvance(option.text), header.fontMetrics().height());
+        rects.push_back(QStyle::alignedRect(Qt::LeftToRight, option.textAlignment, text, label));
+    }
+    return rects;
+}
+
+} // namespace
+
 TEST_F(ExplorerTest, NameColumnTakesTheFreeWidthAndShowsWholeNamesInATooltip)
 {
     const std::string longName = std::string(60, 'L') + ".rtf";
@@ -384,6 +427,17 @@ TEST_F(ExplorerTest, NameColumnTakesTheFreeWidthAndShowsWholeNamesInATooltip)
         EXPECT_EQ(used, m_list->viewport()->width());
         EXPECT_EQ(m_list->columnWidth(kColumnSize), 70);
         EXPECT_GE(m_list->columnWidth(kColumnDate), 120);
+        // Each label, where the header's style puts it, is whole and keeps clear of the next.
+        const std::vector<QRect> labels = HeaderLabelRects(*m_list->header());
+        for (std::size_t i = 0; i + 1 < labels.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_GE(labels[i + 1].left() - labels[i].right(), kLabelGap);
+        }
+        for (int column = 0; column < 3; ++column) {
+            const QRect section(m_list->header()->sectionViewportPosition(column), 0,
+                                m_list->header()->sectionSize(column), m_list->header()->height());
+            EXPECT_TRUE(section.contains(labels[static_cast<std::size_t>(column)])) << column;
+        }
     }
     const QModelIndex name = m_list->model()->index(0, kColumnName);
     EXPECT_EQ(name.data(Qt::ToolTipRole).toString().toStdString(), longName);
@@ -406,6 +460,8 @@ TEST_F(ExplorerTest, KeysRunTheirCommands)
     const KeyCase cases[] = {
         {"Alt+Left goes back", QKeySequence(Qt::ALT | Qt::Key_Left), "/A"},
         {"Alt+Right goes forward", QKeySequence(Qt::ALT | Qt::Key_Right), "/A/B"},
+        {"Backspace goes back", QKeySequence(Qt::Key_Backspace), "/A"},
+        {"Alt+Right again", QKeySequence(Qt::ALT | Qt::Key_Right), "/A/B"},
         {"Alt+Up goes up", QKeySequence(Qt::ALT | Qt::Key_Up), "/A"},
         {"Alt+Home goes home", QKeySequence(Qt::ALT | Qt::Key_Home), ""},
     };
@@ -455,4 +511,26 @@ TEST_F(ExplorerTest, TitleNamesTheFolderAndALongPathGivesWayInTheMiddle)
     EXPECT_EQ(m_explorer->PathText().text(), full);
     m_list->ListDirectory("");
     EXPECT_EQ(m_explorer->windowTitle(), QStringLiteral("Quillbox Explorer"));
+}
+
+TEST_F(ExplorerTest, OnlineHelpWithoutABrowserGivesTheAddressToCopy)
+{
+    WriteSettingString("Server", "notes.example:8080", m_app->IniPath());
+    ASSERT_TRUE(OpenExplorer());
+    for (const bool browser : {true, false}) {
+        SCOPED_TRACE(browser ? "a browser opens it" : "no browser");
+        m_prompts = {};
+        QString asked;
+        m_explorer->SetUrlOpener([&](const QUrl& url) {
+            asked = url.toString();
+            return browser;
+        });
+        m_explorer->RunCommand(cmd::kOnlineHelp);
+        EXPECT_EQ(asked, QStringLiteral("http://notes.example:8080/UserGuide.htm"));
+        EXPECT_EQ(m_prompts.shown, browser ? Strings{}
+                                           : Strings{"No web browser could be opened. The user guide is at this "
+                                                     "address:\n\nhttp://notes.example:8080/UserGuide.htm"});
+        EXPECT_EQ(m_prompts.boxes, browser ? std::vector<ScriptedPrompts::Box>{}
+                                           : std::vector<ScriptedPrompts::Box>{ScriptedPrompts::Box::ToCopy});
+    }
 }

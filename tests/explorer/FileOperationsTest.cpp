@@ -4,7 +4,10 @@
 #include "explorer/ExplorerCommands.h"
 
 #include <QAction>
+#include <QColor>
+#include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 
 using namespace qb;
 using namespace qb::testing;
@@ -45,8 +48,9 @@ TEST_F(ExplorerTest, RenameEditsNeverKeepTheTextThemselves)
     ASSERT_TRUE(OpenExplorer());
     const QModelIndex index = m_list->Model().index(0, 0);
     EXPECT_FALSE(m_list->Model().setData(index, QStringLiteral("b.rtf"), Qt::EditRole)); // taken: refused
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_prompts.shown.empty(); })); // once the edit has closed
     EXPECT_EQ(ShownNames(), (Strings{"a.rtf", "b.rtf"}));
-    const Strings refusal{"ERROR: \"b.rtf\" already exists in this folder.\n"};
+    const Strings refusal{"\"b.rtf\" already exists in this folder."};
     EXPECT_EQ(m_prompts.shown, refusal);
     m_list->RenameEntry(0, QString()); // an empty name sends nothing
     EXPECT_EQ(m_prompts.shown, refusal);
@@ -109,9 +113,9 @@ TEST_F(ExplorerTest, CutInOneFolderPastesIntoAnother)
     m_list->RunContextCommand(cmd::kPaste);
     EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
     EXPECT_TRUE(m_list->m_clipNames.empty()); // a move through the menu empties the clipboard
-    EXPECT_EQ(MenuShape(*m_list)[0], "New File");
+    EXPECT_EQ(MenuShape(*m_list)[0], "&New File");
     m_list->clearSelection();
-    EXPECT_EQ(MenuShape(*m_list)[3], "Paste (grayed)");
+    EXPECT_EQ(MenuShape(*m_list)[3], "&Paste (grayed)");
 }
 
 TEST_F(ExplorerTest, EditMenuPasteOfACutEmptiesTheClipboard)
@@ -161,7 +165,7 @@ TEST_F(ExplorerTest, RefusedPasteShowsTheReplyAfterTheNewListing)
     Open("A");
     m_list->clearSelection();
     EXPECT_EQ(m_list->PasteClipboard(), 0);
-    EXPECT_EQ(m_prompts.shown, Strings{"ERROR: \"x.rtf\" already exists in the target folder. Nothing was moved.\n"});
+    EXPECT_EQ(m_prompts.shown, Strings{"\"x.rtf\" already exists in the target folder. Nothing was moved."});
     EXPECT_EQ(m_list->m_clipNames, Strings{"x.rtf"});
 }
 
@@ -172,15 +176,15 @@ TEST_F(ExplorerTest, ContextMenuShapes)
     MakeNote("/b.rtf");
     ASSERT_TRUE(OpenExplorer());
     m_list->clearSelection();
-    EXPECT_EQ(MenuShape(*m_list), (Strings{"New File", "New Folder", "-", "Paste (grayed)", "-", "Refresh"}));
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"&New File", "New &Folder", "-", "&Paste (grayed)", "-", "&Refresh"}));
     Select({"a.rtf", "b.rtf"});
     EXPECT_EQ(MenuShape(*m_list),
-              (Strings{"Open Exclusive (grayed)", "Previous Versions... (grayed)", "-", "Copy", "Cut", "-", "Rename", "-",
-                       "Delete"}));
+              (Strings{"Open &Exclusive (grayed)", "Previous &Versions... (grayed)", "-", "&Copy", "Cu&t", "-",
+                       "Rena&me", "-", "&Delete"}));
     m_list->RunContextCommand(cmd::kCopy);
     Select({"F"});
-    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open Exclusive (grayed)", "Previous Versions... (grayed)", "-", "Copy", "Cut",
-                                           "-", "&Paste", "-", "Rename", "-", "Delete"}));
+    EXPECT_EQ(MenuShape(*m_list), (Strings{"Open &Exclusive (grayed)", "Previous &Versions... (grayed)", "-", "&Copy",
+                                           "Cu&t", "-", "&Paste", "-", "Rena&me", "-", "&Delete"}));
     Select({"a.rtf", "b.rtf"});
     m_list->RunContextCommand(cmd::kRename); // edits the first selected item
     EXPECT_TRUE(m_list->IsEditingName());
@@ -197,7 +201,78 @@ TEST_F(ExplorerTest, ChannelFailureLeavesTheListingAsItWas)
     m_prompts.answers = {true};
     EXPECT_EQ(m_list->DeleteSelection(), -1);
     EXPECT_EQ(ShownNames(), Strings{"a.rtf"});
-    EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Please make sure Quillbox is allowed to access the Internet."));
+    EXPECT_EQ(m_prompts.shown, Strings(2, "ERROR: Cannot connect to the server."));
+}
+
+TEST_F(ExplorerTest, CutEntriesLookCutUntilPastedOrTheClipboardChanges)
+{
+    MakeFolder("/B");
+    MakeNote("/x.rtf");
+    MakeNote("/y.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    // The names shown in another colour than the entries' own green.
+    const auto dimmed = [this] {
+        Strings names;
+        for (int row = 0; row < m_list->Model().rowCount(); ++row) {
+            const QModelIndex index = m_list->Model().index(row, kColumnName);
+            if (index.data(Qt::ForegroundRole).value<QColor>() != QColor(0, 0x77, 0))
+                names.push_back(index.data().toString().toStdString());
+        }
+        return names;
+    };
+    Select({"x.rtf"});
+    m_explorer->RunCommand(cmd::kCut);
+    EXPECT_EQ(dimmed(), Strings{"x.rtf"});
+    m_list->ListDirectory(""); // still cut after a new listing
+    EXPECT_EQ(dimmed(), Strings{"x.rtf"});
+    Select({"y.rtf"});
+    m_explorer->RunCommand(cmd::kCopy); // the clipboard changes: nothing is cut any more
+    EXPECT_EQ(dimmed(), Strings{});
+    Select({"x.rtf"});
+    m_explorer->RunCommand(cmd::kCut);
+    Open("B");
+    EXPECT_EQ(dimmed(), Strings{}); // cut elsewhere
+    m_list->clearSelection();
+    m_explorer->RunCommand(cmd::kPaste);
+    EXPECT_EQ(ShownNames(), Strings{"x.rtf"});
+    EXPECT_EQ(dimmed(), Strings{});
+    m_explorer->GoBack();
+    EXPECT_EQ(ShownNames(), (Strings{"B", "y.rtf"}));
+    EXPECT_EQ(dimmed(), Strings{});
+}
+
+TEST_F(ExplorerTest, RenamingInTheListLeavesNoEditorWarnings)
+{
+    MakeNote("/a.rtf");
+    MakeNote("/c.rtf");
+    ASSERT_TRUE(OpenExplorer());
+    static Strings warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            warnings.push_back(text.toStdString());
+    });
+    struct Restore {
+        QtMessageHandler handler;
+        ~Restore() { qInstallMessageHandler(handler); }
+    } restore{previous};
+
+    // Typed over and confirmed with Enter: once into a free name, once into a taken one.
+    const std::pair<QString, Strings> steps[] = {{QStringLiteral("b.rtf"), {"b.rtf", "c.rtf"}},
+                                                 {QStringLiteral("c.rtf"), {"b.rtf", "c.rtf"}}};
+    for (const auto& [typed, after] : steps) {
+        SCOPED_TRACE(typed.toStdString());
+        Select({ShownNames().front()});
+        m_list->RunContextCommand(cmd::kRename);
+        auto* editor = m_list->findChild<QLineEdit*>();
+        ASSERT_TRUE(editor);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ShownNames() == after && !m_list->IsEditingName(); }));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_prompts.shown.empty(); }));
+    EXPECT_EQ(m_prompts.shown, Strings{"\"c.rtf\" already exists in this folder."});
+    EXPECT_EQ(warnings, Strings{});
 }
 
 TEST_F(ExplorerTest, ARenameBreakingTheNameRuleIsRefusedBeforeItIsSent)

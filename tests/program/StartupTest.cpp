@@ -16,6 +16,18 @@
 using namespace qb;
 using namespace qb::testing;
 
+namespace {
+
+// The single-instance socket lives in the temporary folder: one of the test's own keeps a
+// Quillbox the user is running from making this start the second copy.
+struct OwnTmpdir {
+    explicit OwnTmpdir(const std::string& dir) : saved(qgetenv("TMPDIR")) { qputenv("TMPDIR", QByteArray::fromStdString(dir)); }
+    ~OwnTmpdir() { saved.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", saved); }
+    QByteArray saved;
+};
+
+} // namespace
+
 TEST_F(ExplorerTest, StartUpShowsTheNoticeThenTheExplorer)
 {
     MakeFolder("/Start");
@@ -23,14 +35,7 @@ TEST_F(ExplorerTest, StartUpShowsTheNoticeThenTheExplorer)
     std::remove(ini.c_str());
     WriteSettingString("Server", "127.0.0.1:" + std::to_string(m_port), ini);
 
-    // The single-instance socket lives in the temporary folder: one of the test's own keeps
-    // a Quillbox the user is running from making this start the second copy.
-    const QByteArray tmpdir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QByteArray::fromStdString(m_dir.path.string()));
-    struct RestoreTmpdir {
-        QByteArray value;
-        ~RestoreTmpdir() { value.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", value); }
-    } restore{tmpdir};
+    const OwnTmpdir own(m_dir.path.string());
 
     CClientApp app;
     CWidgetShell shell(app);
@@ -63,5 +68,35 @@ TEST_F(ExplorerTest, StartUpShowsTheNoticeThenTheExplorer)
     }
     EXPECT_FALSE(app.Identity().empty());
     EXPECT_EQ(ReadSettingInt("MainW", ini), 640);
+    std::remove(ini.c_str());
+}
+
+TEST_F(ExplorerTest, StartUpWithoutTheServerSaysWhereItWasLookedForAndEnds)
+{
+    const std::string ini = QCoreApplication::applicationDirPath().toStdString() + "/Quillbox.ini";
+    std::remove(ini.c_str());
+    const std::string server = "127.0.0.1:" + std::to_string(m_port);
+    WriteSettingString("Server", server, ini);
+    m_server.reset(); // nothing listens there any more
+    const OwnTmpdir own(m_dir.path.string());
+
+    CClientApp app;
+    CWidgetShell shell(app);
+    bool explorerShown = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* explorer = qobject_cast<CExplorerDlg*>(QApplication::activeModalWidget())) {
+            explorerShown = true;
+            explorer->close();
+        }
+    });
+    watcher.start(10);
+    EXPECT_FALSE(app.InitInstance(shell));
+    app.ExitInstance();
+    EXPECT_FALSE(explorerShown);
+    ASSERT_EQ(m_prompts.shown.size(), 2u); // the shared account notice, then the one error
+    EXPECT_EQ(m_prompts.shown[1], "ERROR: Cannot connect to the server.\n\nQuillbox looks for its server at " + server
+                                      + ". To use another server, set Server=HOST:PORT in the [QUILLBOX] section of "
+                                      + ini + " and start Quillbox again.");
     std::remove(ini.c_str());
 }

@@ -132,6 +132,11 @@ void CaptureServer::Handle(int fd)
             + "\r\nConnection: close\r\n\r\n" + m_reply;
     }
     m_arrived.notify_all();
+    if (m_reset) {
+        const linger abort{1, 0}; // close sends a reset, not an orderly end
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        return;
+    }
     if (m_silent) {
         while (!m_stop && receive()) {
         }

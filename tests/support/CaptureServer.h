@@ -31,7 +31,9 @@ public:
     // The reply to the next requests: status and body; a server that never answers when
     // silent is set.
     void Reply(int status, std::string body);
-    void StaySilent() { m_silent = true; }
+    void StaySilent(bool silent = true) { m_silent = silent; }
+    // Each connection is reset once its request is read, in place of a reply.
+    void ResetEach() { m_reset = true; }
     // Waits for and returns the next recorded request.
     CapturedRequest Next();
 
@@ -43,6 +45,7 @@ private:
     int m_port = 0;
     std::atomic<bool> m_stop = false;
     std::atomic<bool> m_silent = false;
+    std::atomic<bool> m_reset = false;
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<CapturedRequest> m_requests;

@@ -11,7 +11,7 @@ namespace qb::testing {
 
 class ScriptedPrompts : public IUserPrompts {
 public:
-    enum class Box { Information, Plain, YesNo, Question };
+    enum class Box { Information, Plain, YesNo, Question, ToCopy };
 
     void Information(QWidget*, const QString& text) override
     {
@@ -22,6 +22,11 @@ public:
     {
         shown.push_back(text.toStdString());
         boxes.push_back(Box::Plain);
+    }
+    void InformationToCopy(QWidget*, const QString& text) override
+    {
+        shown.push_back(text.toStdString());
+        boxes.push_back(Box::ToCopy);
     }
     bool AskYesNo(QWidget*, const QString& text) override { return Ask(text, Box::YesNo); }
     bool AskQuestion(QWidget*, const QString& text) override { return Ask(text, Box::Question); }
