@@ -315,7 +315,7 @@ void CRemoteListCtrl::RenameNamed(const QString& from, const QString& to)
     if (to.isEmpty())
         return;
     // Said here in the server's words, before anything is sent.
-    if (const QString refusal = NameRefusal(newText); !refusal.isEmpty()) {
+    if (const QString refusal = NameRefusal(to); !refusal.isEmpty()) {
         Prompts().Information(this, refusal);
         return;
     }
