@@ -213,7 +213,7 @@ TEST_F(CliHistory, FailuresAreOneLine)
     ASSERT_EQ(Open("/n.rtf", "another").substr(0, 3), "OK ");
     const CliRun locked = Cli({"restore", "/n.rtf", version});
     EXPECT_EQ(locked.status, 1);
-    EXPECT_EQ(locked.err, "quillbox-cli: /n.rtf: ERROR: The note is open exclusively on another computer. "
+    EXPECT_EQ(locked.err, "quillbox-cli: /n.rtf: ERROR: This note is open exclusively on another computer. "
                           "Nothing was restored.\n");
     EXPECT_EQ(Stored("/n.rtf"), before);
 }
