@@ -510,7 +510,9 @@ int PgStore::SchemaVersion()
     return static_cast<int>(kSchemaSteps.size());
 }
 
-PgStore::PgStore(const std::string& conninfo, PgStoreOptions options) : m_conninfo(conninfo), m_options(options)
+PgStore::PgStore(const std::string& conninfo, PgStoreOptions options)
+    : m_conninfo(conninfo), m_options(options),
+      m_pool(std::max(1, options.connections), [this] { return Connect(m_conninfo); })
 {
     m_options.connections = std::max(1, m_options.connections);
     m_options.attempts = std::max(1, m_options.attempts);
@@ -519,57 +521,10 @@ PgStore::PgStore(const std::string& conninfo, PgStoreOptions options) : m_connin
         UpgradeSchema(schema);
     }
     for (int i = 0; i < m_options.connections; ++i)
-        m_pool.push_back(Connect(conninfo));
-    m_open = m_options.connections;
+        m_pool.Add(Connect(conninfo));
 }
 
 PgStore::~PgStore() = default;
-
-std::unique_ptr<PgConnection> PgStore::Acquire()
-{
-    std::unique_lock lock(m_mutex);
-    m_free.wait(lock, [this] { return !m_pool.empty() || m_open < m_options.connections; });
-    if (!m_pool.empty()) {
-        auto connection = std::move(m_pool.back());
-        m_pool.pop_back();
-        return connection;
-    }
-    ++m_open; // replaces one that was lost
-    lock.unlock();
-    try {
-        return Connect(m_conninfo);
-    } catch (...) {
-        lock.lock();
-        --m_open;
-        lock.unlock();
-        m_free.notify_one();
-        throw;
-    }
-}
-
-void PgStore::Release(std::unique_ptr<PgConnection> connection, bool keep)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        if (keep)
-            m_pool.push_back(std::move(connection));
-        else
-            --m_open;
-    }
-    connection.reset(); // closes a broken one outside the lock
-    m_free.notify_one();
-}
-
-void PgStore::DropIdle()
-{
-    std::vector<std::unique_ptr<PgConnection>> idle;
-    {
-        std::lock_guard lock(m_mutex);
-        idle.swap(m_pool);
-        m_open -= static_cast<int>(idle.size());
-    }
-    m_free.notify_all();
-}
 
 std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& work)
 {
@@ -597,25 +552,25 @@ std::string PgStore::Transact(bool write, const Work& work)
 {
     thread_local std::minstd_rand random(std::random_device{}());
     for (int attempt = 1;; ++attempt) {
-        auto connection = Acquire();
+        auto connection = m_pool.Acquire();
         try {
             std::string refusal = Attempt(*connection, write, work);
             const bool keep = connection->Healthy();
-            Release(std::move(connection), keep);
+            m_pool.Release(std::move(connection), keep);
             return refusal;
         } catch (const PgError& e) {
             const bool keep = connection->Settle();
-            Release(std::move(connection), keep);
+            m_pool.Release(std::move(connection), keep);
             // A connection lost before its COMMIT changed nothing: the transaction runs again
             // on a new one. The idle ones most likely broke the same way (a database
             // restart): they go too, so that the next attempt does not meet one of them.
             if (e.Lost())
-                DropIdle();
+                m_pool.DropIdle();
             if (!(e.Retryable() || e.Lost()) || attempt >= m_options.attempts)
                 throw;
         } catch (...) {
             const bool keep = connection->Settle();
-            Release(std::move(connection), keep);
+            m_pool.Release(std::move(connection), keep);
             throw;
         }
         // Apart, so that the transactions that collided do not collide again.

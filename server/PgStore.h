@@ -5,11 +5,10 @@
 // COMMIT. The schema is made or brought up
 // to date when the store opens.
 
+#include "ConnectionPool.h"
 #include "NoteStore.h"
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,17 +38,11 @@ public:
 
 private:
     class Transaction;
-    std::unique_ptr<PgConnection> Acquire();
-    void Release(std::unique_ptr<PgConnection> connection, bool keep);
-    void DropIdle();
     std::string Attempt(PgConnection& connection, bool write, const Work& work);
 
     std::string m_conninfo;
     PgStoreOptions m_options;
-    std::mutex m_mutex;
-    std::condition_variable m_free;
-    std::vector<std::unique_ptr<PgConnection>> m_pool;
-    int m_open = 0; // connections in the pool or in use
+    ConnectionPool<PgConnection> m_pool;
 };
 
 } // namespace qb::server

@@ -650,55 +650,21 @@ SqliteStore::SqliteStore(const std::string& path, int connections)
 }
 
 SqliteStore::SqliteStore(const std::string& path, SqliteStoreOptions options)
-    : m_path(path), m_options(std::move(options)), m_reserve(path + ".reserve", m_options.reserveBytes)
+    : m_path(path), m_options(std::move(options)),
+      m_pool(std::max(1, m_options.connections), [this] { return std::make_unique<Connection>(m_path, m_options); }),
+      m_reserve(path + ".reserve", m_options.reserveBytes)
 {
     if (m_options.exclusive)
         m_lock = std::make_unique<ExclusiveFileLock>(path + ".lock",
                                                      "the database " + path + " is in use by another server");
     CreatePrivateFile(path);
-    for (int i = 0; i < std::max(1, m_options.connections); ++i)
-        m_pool.push_back(std::make_unique<Connection>(path, m_options, i == 0));
-    m_open = static_cast<int>(m_pool.size());
-    m_options.connections = m_open;
+    m_options.connections = std::max(1, m_options.connections);
+    for (int i = 0; i < m_options.connections; ++i)
+        m_pool.Add(std::make_unique<Connection>(path, m_options, i == 0));
     m_full = !m_reserve.Restore();
 }
 
 SqliteStore::~SqliteStore() = default;
-
-std::unique_ptr<SqliteStore::Connection> SqliteStore::Acquire()
-{
-    std::unique_lock lock(m_mutex);
-    m_free.wait(lock, [this] { return !m_pool.empty() || m_open < m_options.connections; });
-    if (!m_pool.empty()) {
-        auto connection = std::move(m_pool.back());
-        m_pool.pop_back();
-        return connection;
-    }
-    ++m_open; // replaces one that was closed
-    lock.unlock();
-    try {
-        return std::make_unique<Connection>(m_path, m_options);
-    } catch (...) {
-        lock.lock();
-        --m_open;
-        lock.unlock();
-        m_free.notify_one();
-        throw;
-    }
-}
-
-void SqliteStore::Release(std::unique_ptr<Connection> connection, bool keep)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        if (keep)
-            m_pool.push_back(std::move(connection));
-        else
-            --m_open;
-    }
-    connection.reset(); // closes a doubtful one outside the lock
-    m_free.notify_one();
-}
 
 void SqliteStore::LimitGrowth(Connection& connection)
 {
@@ -721,14 +687,14 @@ void SqliteStore::StorageFull()
 
 std::string SqliteStore::Transact(bool write, const Work& work)
 {
-    auto connection = Acquire();
+    auto connection = m_pool.Acquire();
     bool keep = false;
     // Returns the connection to the pool however the work ends, or closes it.
     struct Return {
         SqliteStore* store;
         std::unique_ptr<Connection>& connection;
         bool& keep;
-        ~Return() { store->Release(std::move(connection), keep); }
+        ~Return() { store->m_pool.Release(std::move(connection), keep); }
     } giveBack{this, connection, keep};
 
     try {

@@ -3,6 +3,7 @@
 // connection per concurrent request from a small pool. One server owns the database: the
 // store holds "<db>.lock" while it lives.
 
+#include "ConnectionPool.h"
 #include "NoteStore.h"
 #include "StoreFiles.h"
 
@@ -46,9 +47,6 @@ public:
 
 private:
     struct Connection;
-    std::unique_ptr<Connection> Acquire();
-    // A connection whose state is in doubt is closed instead; a fresh one replaces it.
-    void Release(std::unique_ptr<Connection> connection, bool keep);
     // While the disk is full a writer may not grow the database, only reuse its free pages.
     void LimitGrowth(Connection& connection);
     void StorageFull();
@@ -56,10 +54,8 @@ private:
     std::string m_path;
     SqliteStoreOptions m_options;
     std::unique_ptr<ExclusiveFileLock> m_lock;
-    std::mutex m_mutex;
-    std::condition_variable m_free;
-    std::vector<std::unique_ptr<Connection>> m_pool;
-    int m_open = 0; // connections in the pool or in use
+    // A connection whose state is in doubt is dropped; a fresh one replaces it.
+    ConnectionPool<Connection> m_pool;
     std::mutex m_reserveMutex;
     StorageReserve m_reserve;
     std::atomic<bool> m_full = false;

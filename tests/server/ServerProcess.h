@@ -2,6 +2,7 @@
 // quillbox-server as a process of its own, for tests that kill it outright. Only for test
 // files of server_tests, which names the binary (QUILLBOX_SERVER_BINARY).
 
+#include "FreePort.h"
 #include "ServerFixture.h"
 
 #include <arpa/inet.h>
@@ -17,23 +18,6 @@
 #include <thread>
 
 namespace qb::testing {
-
-// A port nothing listens on just now (another process may still take it before the server
-// binds: the server then exits and the next try picks another).
-inline int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 // The real executable on a free port, with its own stderr silenced.
 class ServerProcess {

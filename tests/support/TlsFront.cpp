@@ -1,5 +1,7 @@
 #include "TlsFront.h"
 
+#include "FreePort.h"
+
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -12,21 +14,6 @@
 
 namespace qb::testing {
 namespace {
-
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 bool Accepts(int port)
 {
