@@ -36,13 +36,17 @@ void ListingCache::Changed(const std::string& account)
     ++m_generations[Slot(account)];
 }
 
-const ListingCache::Entry* ListingCache::Find(const std::string& key, std::size_t slot)
+const ListingCache::Entry* ListingCache::Find(const std::string& key, std::size_t slot, std::uint64_t generation)
 {
     const auto it = m_index.find(key);
     if (it == m_index.end())
         return nullptr;
     const auto entry = it->second;
-    if (entry->slot != slot || entry->generation != m_generations[slot]) {
+    // Generations only grow: an entry of a later one (stored by a request that read the
+    // count after this one did) is kept for the requests to come.
+    if (entry->slot == slot && entry->generation > generation)
+        return nullptr;
+    if (entry->slot != slot || entry->generation != generation) {
         m_bytes -= entry->Bytes();
         m_entries.erase(entry);
         m_index.erase(it);
@@ -73,19 +77,21 @@ void ListingCache::Put(std::string key, std::size_t slot, std::uint64_t generati
     m_bytes += bytes;
 }
 
-std::optional<NodeId> ListingCache::FindFolder(const std::string& account, const std::string& path)
+std::optional<NodeId> ListingCache::FindFolder(const std::string& account, const std::string& path,
+                                              std::uint64_t generation)
 {
     std::lock_guard lock(m_mutex);
-    const Entry* entry = Find(PathKey(account, path), Slot(account));
+    const Entry* entry = Find(PathKey(account, path), Slot(account), generation);
     if (!entry)
         return std::nullopt;
     return static_cast<NodeId>(std::stoll(entry->value));
 }
 
-std::optional<std::string> ListingCache::FindListing(const std::string& account, NodeId folder)
+std::optional<std::string> ListingCache::FindListing(const std::string& account, NodeId folder,
+                                                    std::uint64_t generation)
 {
     std::lock_guard lock(m_mutex);
-    const Entry* entry = Find(FolderKey(folder), Slot(account));
+    const Entry* entry = Find(FolderKey(folder), Slot(account), generation);
     if (!entry)
         return std::nullopt;
     return entry->value;
@@ -96,7 +102,7 @@ void ListingCache::Store(const std::string& account, const std::string& path, No
 {
     const std::size_t slot = Slot(account);
     std::lock_guard lock(m_mutex);
-    if (generation != m_generations[slot] || folder == 0)
+    if (generation < m_generations[slot] || folder == 0)
         return; // something changed while the reply was read; or no top folder yet
     Put(FolderKey(folder), slot, generation, listing);
     Put(PathKey(account, path), slot, generation, std::to_string(folder));

@@ -3,10 +3,12 @@
 // kept under the folder they list (its id), and the paths that led there under the path
 // text: a folder reached by many spellings of its path is kept once. Everything is counted
 // in bytes against one bound; the least recently used entries leave first.
-// Every change an account commits moves its generation on, which retires all its entries. A
-// reply is stored under the generation read before its database read began, so a change
-// that commits meanwhile can never leave a stale reply behind.
-// Only for a server that is the one writer of its storage (the SQLite backend).
+// Every change an account commits moves its generation on, which retires all its entries.
+// A server that is the one writer of its storage counts the generations here (Generation,
+// Changed); servers sharing a database read the count the database keeps with every change.
+// Either way a reply is stored under a generation read no later than its database read, and
+// found only under that same generation, so a change that commits meanwhile can never leave
+// a stale reply behind.
 
 #include "NoteStore.h"
 
@@ -30,11 +32,11 @@ public:
 
     std::uint64_t Generation(const std::string& account);
     void Changed(const std::string& account);
-    // The folder a path led to, and that folder's listing, both still current.
-    std::optional<NodeId> FindFolder(const std::string& account, const std::string& path);
-    std::optional<std::string> FindListing(const std::string& account, NodeId folder);
-    // Keeps the path's folder and the folder's listing, unless the account changed since
-    // generation was read.
+    // The folder a path led to, and that folder's listing, both stored under generation.
+    std::optional<NodeId> FindFolder(const std::string& account, const std::string& path, std::uint64_t generation);
+    std::optional<std::string> FindListing(const std::string& account, NodeId folder, std::uint64_t generation);
+    // Keeps the path's folder and the folder's listing, unless Changed has moved the
+    // account past generation meanwhile.
     void Store(const std::string& account, const std::string& path, NodeId folder, std::uint64_t generation,
                const std::string& listing);
 
@@ -58,7 +60,7 @@ private:
     };
     using Entries = std::list<Entry>; // most recently used first
 
-    const Entry* Find(const std::string& key, std::size_t slot);
+    const Entry* Find(const std::string& key, std::size_t slot, std::uint64_t generation);
     void Put(std::string key, std::size_t slot, std::uint64_t generation, std::string value);
 
     std::size_t m_maxBytes;

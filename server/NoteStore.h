@@ -72,6 +72,14 @@ public:
     // Whether a note at or below the node carries a lock taken after the given time.
     virtual bool LockedSince(NodeId id, std::int64_t after) = 0;
 
+    // Storage that other server processes share counts the changes each account commits:
+    // a listing read under one count is current for as long as the count stays. Every
+    // writing transaction that changes an account calls CountChange before it commits.
+    // Storage that is its one server's alone leaves the counting to that server (0, and
+    // nothing done).
+    virtual std::uint64_t ChangeCount(const std::string& account) = 0;
+    virtual void CountChange(const std::string& account) = 0;
+
     // History. A version is a note's envelope as it was before a save replaced it, kept
     // under the note's id, so a rename or move keeps it; the text is never looked into.
     struct Version {
@@ -141,6 +149,11 @@ public:
     // from the work itself rolls back and passes through).
     using Work = std::function<std::string(IStoreTransaction&)>;
     virtual std::string Transact(bool write, const Work& work) = 0;
+    // Whether other server processes may change this storage too; it then counts each
+    // account's changes (IStoreTransaction::ChangeCount).
+    virtual bool Shared() const = 0;
+    // The account's change count as committed by now, outside any transaction.
+    virtual std::uint64_t ChangeCount(const std::string& account) = 0;
 };
 
 } // namespace qb::server

@@ -109,7 +109,10 @@ std::string NotesService::Run(Request& r, bool write, const std::function<std::s
 {
     const std::string refusal = m_store.Transact(write, [&](IStoreTransaction& tx) {
         Tree tree{tx, r.account, r.now, m_options.lockLeaseSeconds, {}};
-        return work(tree);
+        std::string refused = work(tree);
+        if (write && refused.empty())
+            tx.CountChange(r.account);
+        return refused;
     });
     r.reply.ok = refusal.empty();
     if (write && r.reply.ok)
@@ -184,10 +187,14 @@ std::string NotesService::List(Request& r)
 {
     const std::string& dir = r.Field("DIR");
     const bool cache = m_options.cacheListings;
-    const std::uint64_t generation = m_listings.Generation(r.account);
+    // Storage shared with other servers counts each account's changes: one short read
+    // tells whether a kept listing is current. Otherwise this server counts them itself.
+    const bool shared = m_store.Shared();
+    std::uint64_t generation = 0;
     if (cache) {
-        if (const auto folder = m_listings.FindFolder(r.account, dir)) {
-            if (auto cached = m_listings.FindListing(r.account, *folder)) {
+        generation = shared ? m_store.ChangeCount(r.account) : m_listings.Generation(r.account);
+        if (const auto folder = m_listings.FindFolder(r.account, dir, generation)) {
+            if (auto cached = m_listings.FindListing(r.account, *folder, generation)) {
                 r.reply.ok = true;
                 return std::move(*cached);
             }
@@ -195,12 +202,14 @@ std::string NotesService::List(Request& r)
     }
     NodeId listed = 0;
     std::string listing = Run(r, false, [&](Tree& t) {
+        if (cache && shared)
+            generation = t.tx.ChangeCount(r.account); // as of the snapshot the listing comes from
         const auto folder = t.Folder(r.Field("DIR"), false);
         if (!folder)
             return Refuse("The folder does not exist.", r.Field("DIR"));
         listed = *folder;
         // Another spelling of a path already listed: the listing is kept under the folder.
-        if (auto cached = cache && *folder ? m_listings.FindListing(r.account, *folder) : std::nullopt) {
+        if (auto cached = cache && *folder ? m_listings.FindListing(r.account, *folder, generation) : std::nullopt) {
             r.out = std::move(*cached);
             return std::string();
         }

@@ -25,7 +25,7 @@ struct ServiceOptions {
     std::size_t maxNoteBytes = 4 * 1024 * 1024;
     std::string sharedAccount = "kiwi";
     std::size_t sharedAccountNoteLimit = 10000; // the client checks the same limit
-    bool cacheListings = true; // only when this server is the one writer of its storage
+    bool cacheListings = true;
     std::size_t listingCacheBytes = ListingCache::kDefaultMaxBytes;
     // What one copy request may create: bounds how long it holds the write lock.
     std::int64_t maxCopyNodes = 10000;

@@ -63,6 +63,14 @@ CREATE TABLE trash (
 CREATE INDEX trash_by_account ON trash(account, deleted, id);
 CREATE INDEX trash_by_age ON trash(deleted, id);
 )sql",
+    // How many changes each account has committed, so that every server can tell at once
+    // whether a listing it keeps is still current.
+    R"sql(
+CREATE TABLE account_changes (
+    account bytea PRIMARY KEY,
+    count bigint NOT NULL
+);
+)sql",
 };
 
 // Held while a server makes or upgrades the schema, so that servers starting together
@@ -152,6 +160,15 @@ const StatementText kStatements[] = {
     {"oldest_version", "b", "SELECT id, replaced, size FROM versions WHERE account = $1 ORDER BY replaced, id LIMIT 1"},
     {"oldest_trash", "b",
      "SELECT id, deleted, bytes, node FROM trash WHERE account = $1 ORDER BY deleted, id LIMIT 1"},
+    // Servers sharing the database.
+    {"change_count", "b", "SELECT count FROM account_changes WHERE account = $1"},
+    // Accounts in hexadecimal, separated by commas: one parameter for any number of them.
+    {"change_counts", "b",
+     "SELECT account, count FROM account_changes WHERE account IN"
+     " (SELECT decode(a, 'hex') FROM unnest(string_to_array(encode($1, 'escape'), ',')) a)"},
+    {"count_change", "b",
+     "INSERT INTO account_changes AS c (account, count) VALUES ($1, 1)"
+     " ON CONFLICT (account) DO UPDATE SET count = c.count + 1"},
 };
 
 #undef QB_SUBTREE
@@ -352,6 +369,38 @@ public:
         return m_db.Run("locked_since", PgParams().Int(id).Int(after)).Rows() > 0;
     }
 
+    std::uint64_t ChangeCount(const std::string& account) override
+    {
+        const PgResult r = m_db.Run("change_count", PgParams().Bytes(account));
+        return r.Rows() > 0 ? static_cast<std::uint64_t>(r.Int(0, 0)) : 0;
+    }
+
+    // Under the account's lock, like every other write to it.
+    void CountChange(const std::string& account) override
+    {
+        LockAccounts({account});
+        m_db.Run("count_change", PgParams().Bytes(account));
+    }
+
+    CountReads::Counts ChangeCounts(const std::vector<std::string>& accounts)
+    {
+        static constexpr char kHex[] = "0123456789abcdef";
+        std::string list;
+        for (const std::string& account : accounts) {
+            if (!list.empty())
+                list += ',';
+            for (const unsigned char c : account) {
+                list += kHex[c >> 4];
+                list += kHex[c & 15];
+            }
+        }
+        const PgResult r = m_db.Run("change_counts", PgParams().Bytes(list));
+        CountReads::Counts counts;
+        for (int row = 0; row < r.Rows(); ++row)
+            counts.emplace(r.Bytes(row, 0), static_cast<std::uint64_t>(r.Int(row, 1)));
+        return counts;
+    }
+
     void KeepVersion(NodeId note, std::int64_t replaced, std::int64_t keep) override
     {
         m_db.Run("keep_version", PgParams().Int(note).Int(replaced));
@@ -512,7 +561,15 @@ int PgStore::SchemaVersion()
 
 PgStore::PgStore(const std::string& conninfo, PgStoreOptions options)
     : m_conninfo(conninfo), m_options(options),
-      m_pool(std::max(1, options.connections), [this] { return Connect(m_conninfo); })
+      m_pool(std::max(1, options.connections), [this] { return Connect(m_conninfo); }),
+      m_counts([this](const std::vector<std::string>& accounts) {
+          CountReads::Counts counts;
+          Transact(false, [&](IStoreTransaction& tx) {
+              counts = static_cast<Transaction&>(tx).ChangeCounts(accounts);
+              return std::string();
+          });
+          return counts;
+      })
 {
     m_options.connections = std::max(1, m_options.connections);
     m_options.attempts = std::max(1, m_options.attempts);
@@ -525,6 +582,11 @@ PgStore::PgStore(const std::string& conninfo, PgStoreOptions options)
 }
 
 PgStore::~PgStore() = default;
+
+std::uint64_t PgStore::ChangeCount(const std::string& account)
+{
+    return m_counts.Read(account);
+}
 
 std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& work)
 {

@@ -6,6 +6,7 @@
 // to date when the store opens.
 
 #include "ConnectionPool.h"
+#include "CountReads.h"
 #include "NoteStore.h"
 
 #include <memory>
@@ -32,6 +33,9 @@ public:
     PgStore& operator=(const PgStore&) = delete;
 
     std::string Transact(bool write, const Work& work) override;
+    bool Shared() const override { return true; }
+    // Callers asking at once share one query.
+    std::uint64_t ChangeCount(const std::string& account) override;
 
     // The schema version this server writes.
     static int SchemaVersion();
@@ -43,6 +47,7 @@ private:
     std::string m_conninfo;
     PgStoreOptions m_options;
     ConnectionPool<PgConnection> m_pool;
+    CountReads m_counts;
 };
 
 } // namespace qb::server

@@ -48,6 +48,10 @@ CREATE TABLE IF NOT EXISTS trash (
 );
 CREATE INDEX IF NOT EXISTS trash_by_account ON trash(account, deleted, id);
 CREATE INDEX IF NOT EXISTS trash_by_age ON trash(deleted, id);
+CREATE TABLE IF NOT EXISTS account_changes (
+    account TEXT PRIMARY KEY,
+    count INTEGER NOT NULL
+);
 )sql";
 
 // Databases made before the trash had one top node per account; a trashed entry is a top
@@ -243,7 +247,8 @@ constexpr const char* kSubtree = "WITH RECURSIVE sub(id) AS (VALUES(?1)"
 } // namespace
 
 struct SqliteStore::Connection final : IStoreTransaction {
-    Connection(const std::string& path, const SqliteStoreOptions& options, bool upgrade = false) : handle(Open(path))
+    Connection(const std::string& path, const SqliteStoreOptions& options, bool upgrade = false)
+        : handle(Open(path)), counting(!options.exclusive)
     {
         db = handle.get();
         sqlite3_busy_timeout(db, options.busyTimeoutMs);
@@ -306,6 +311,9 @@ struct SqliteStore::Connection final : IStoreTransaction {
                                 " ORDER BY replaced, id LIMIT 1");
         oldestTrash = prepare("SELECT id, deleted, bytes, node FROM trash WHERE account = ? ORDER BY deleted, id LIMIT 1");
         dropVersion = prepare("DELETE FROM versions WHERE id = ?");
+        changeCount = prepare("SELECT count FROM account_changes WHERE account = ?");
+        countChange = prepare("INSERT INTO account_changes(account, count) VALUES (?, 1)"
+                              " ON CONFLICT(account) DO UPDATE SET count = count + 1");
         beginRead = prepare("BEGIN");
         // IMMEDIATE: a writer takes the write lock up front and waits for it (busy timeout);
         // a read lock upgraded later would fail at once instead of waiting.
@@ -485,6 +493,21 @@ struct SqliteStore::Connection final : IStoreTransaction {
         return lockedSince->Step();
     }
 
+    std::uint64_t ChangeCount(const std::string& account) override
+    {
+        if (!counting)
+            return 0;
+        const auto use = changeCount->Scope();
+        changeCount->Bind(1, account);
+        return changeCount->Step() ? static_cast<std::uint64_t>(changeCount->Int(0)) : 0;
+    }
+
+    void CountChange(const std::string& account) override
+    {
+        if (counting)
+            countChange->Bind(1, account).Run();
+    }
+
     void KeepVersion(NodeId note, std::int64_t replaced, std::int64_t keep) override
     {
         keepVersion->Bind(1, note).Bind(2, replaced).Run();
@@ -631,12 +654,14 @@ struct SqliteStore::Connection final : IStoreTransaction {
     bool inDoubt = false;       // a statement could not be reset
     bool growthLimited = false; // the page limit is pinned (disk full)
     std::int64_t maxPages = 0;  // the page limit when there is room
+    const bool counting;        // other servers share the database: changes are counted
     std::unique_ptr<Statement> root, addRoot, child, children, listed, insert, data, setData, setLock, move, remove;
     std::unique_ptr<Statement> subtree, copyNode, keysFrom, measure, folderHeight, lockedSince; // tree walks
     std::unique_ptr<Statement> keepVersion, trimVersions, versions, versionData, removeVersions; // history
     std::unique_ptr<Statement> addTrash, trashEntries, trashEntry, dropTrash;                    // trash
     std::unique_ptr<Statement> oldVersions, oldTrash, accountsOver, accountKept, oldestVersion, oldestTrash,
         dropVersion; // retention
+    std::unique_ptr<Statement> changeCount, countChange;                 // servers sharing the database
     std::unique_ptr<Statement> beginRead, beginWrite, commit, rollback; // prepared once: listings are hot
 };
 
@@ -683,6 +708,16 @@ void SqliteStore::StorageFull()
     std::lock_guard lock(m_reserveMutex);
     m_reserve.Release();
     m_full = true;
+}
+
+std::uint64_t SqliteStore::ChangeCount(const std::string& account)
+{
+    std::uint64_t count = 0;
+    Transact(false, [&](IStoreTransaction& tx) {
+        count = tx.ChangeCount(account);
+        return std::string();
+    });
+    return count;
 }
 
 std::string SqliteStore::Transact(bool write, const Work& work)

@@ -21,7 +21,8 @@ struct SqliteStoreOptions {
     // How long a writer waits for another's write lock before giving up.
     int busyTimeoutMs = 10000;
     // Holds "<db>.lock" so that a second store on the same database refuses to open. Only
-    // servers sharing a database on purpose (listing cache off) leave it.
+    // servers sharing a database on purpose leave it; their stores then count each
+    // account's changes in the database.
     bool exclusive = true;
     // Spare room kept in "<db>.reserve" and given back when the disk fills, so that deletes
     // can still commit; made again once the disk has room. 0: none.
@@ -44,6 +45,8 @@ public:
     SqliteStore& operator=(const SqliteStore&) = delete;
 
     std::string Transact(bool write, const Work& work) override;
+    bool Shared() const override { return !m_options.exclusive; }
+    std::uint64_t ChangeCount(const std::string& account) override;
 
 private:
     struct Connection;

@@ -54,18 +54,14 @@ void RaiseOpenFileLimit()
 
 // A path is a SQLite file; a postgresql:// URI or a key=value string is a PostgreSQL
 // database, which other server processes may share.
-std::unique_ptr<qb::server::INoteStore> OpenStore(const std::string& db, const qb::server::ServerOptions& server,
-                                                  qb::server::ServiceOptions& service)
+std::unique_ptr<qb::server::INoteStore> OpenStore(const std::string& db, const qb::server::ServerOptions& server)
 {
     if (qb::server::IsPostgresTarget(db)) {
-        // Another process may change any account, so a listing kept here could be stale.
-        service.cacheListings = false;
         qb::server::PgStoreOptions options;
         options.connections = static_cast<int>(server.workers);
         return std::make_unique<qb::server::PgStore>(db, options);
     }
     qb::server::SqliteStoreOptions options;
-    options.exclusive = service.cacheListings; // the cache needs the one writer
     return std::make_unique<qb::server::SqliteStore>(db, options);
 }
 
@@ -135,7 +131,7 @@ int main(int argc, char** argv)
     try {
         // Notes are private: whatever the server or SQLite creates is for its owner only.
         ::umask(077);
-        const auto store = OpenStore(db, serverOptions, serviceOptions);
+        const auto store = OpenStore(db, serverOptions);
         qb::server::NotesService service(*store, serviceOptions);
         qb::server::Retention retention(*store, serviceOptions.retention,
                                         [] { return static_cast<std::int64_t>(std::time(nullptr)); });

@@ -33,19 +33,38 @@ TEST(ListingCache, ARaceWithAChangeNeverLeavesAStaleReply)
     const auto before = cache.Generation("kiwi");
     cache.Changed("kiwi"); // a save commits while the listing is being read
     cache.Store("kiwi", "/A", 7, before, "OK\nold\n");
-    EXPECT_FALSE(cache.FindFolder("kiwi", "/A"));
-    EXPECT_FALSE(cache.FindListing("kiwi", 7));
+    const auto now = cache.Generation("kiwi");
+    EXPECT_FALSE(cache.FindFolder("kiwi", "/A", now));
+    EXPECT_FALSE(cache.FindListing("kiwi", 7, now));
 
-    cache.Store("kiwi", "/A", 7, cache.Generation("kiwi"), "OK\nnew\n");
-    EXPECT_EQ(cache.FindFolder("kiwi", "/A"), 7);
-    EXPECT_EQ(cache.FindListing("kiwi", 7), "OK\nnew\n");
-    EXPECT_FALSE(cache.FindFolder("alice", "/A")); // accounts apart
+    cache.Store("kiwi", "/A", 7, now, "OK\nnew\n");
+    EXPECT_EQ(cache.FindFolder("kiwi", "/A", now), 7);
+    EXPECT_EQ(cache.FindListing("kiwi", 7, now), "OK\nnew\n");
+    EXPECT_FALSE(cache.FindFolder("alice", "/A", cache.Generation("alice"))); // accounts apart
     cache.Changed("alice");
-    EXPECT_TRUE(cache.FindListing("kiwi", 7));
+    EXPECT_TRUE(cache.FindListing("kiwi", 7, cache.Generation("kiwi")));
     cache.Changed("kiwi");
-    EXPECT_FALSE(cache.FindFolder("kiwi", "/A"));
-    EXPECT_FALSE(cache.FindListing("kiwi", 7));
+    EXPECT_FALSE(cache.FindFolder("kiwi", "/A", cache.Generation("kiwi")));
+    EXPECT_FALSE(cache.FindListing("kiwi", 7, cache.Generation("kiwi")));
     EXPECT_EQ(cache.Bytes(), 0u); // retired entries leave when met
+}
+
+// Servers sharing a database read each account's count from it: the cache only compares.
+TEST(ListingCache, CountsReadFromSharedStorageDecideWhatIsCurrent)
+{
+    ListingCache cache;
+    cache.Store("kiwi", "/A", 7, 41, "OK\nat 41\n");
+    EXPECT_EQ(cache.FindListing("kiwi", 7, 41), "OK\nat 41\n");
+    // A request that read the count before another server's change stored above it keeps
+    // the newer entry for later requests, without being given it.
+    cache.Store("kiwi", "/A", 7, 42, "OK\nat 42\n");
+    EXPECT_FALSE(cache.FindListing("kiwi", 7, 41));
+    EXPECT_EQ(cache.FindListing("kiwi", 7, 42), "OK\nat 42\n");
+    EXPECT_EQ(cache.FindFolder("kiwi", "/A", 42), 7);
+    // A later count retires it.
+    EXPECT_FALSE(cache.FindListing("kiwi", 7, 43));
+    EXPECT_FALSE(cache.FindFolder("kiwi", "/A", 43));
+    EXPECT_EQ(cache.Bytes(), 0u);
 }
 
 TEST(ListingCache, OneFolderUnderManySpellingsIsKeptOnce)
@@ -59,8 +78,8 @@ TEST(ListingCache, OneFolderUnderManySpellingsIsKeptOnce)
     const std::size_t perPath = ListingCache::kEntryOverhead + 32;
     EXPECT_LE(cache.Bytes(), listing.size() + ListingCache::kEntryOverhead + 8 + variants.size() * perPath);
     for (const auto& path : variants)
-        ASSERT_EQ(cache.FindFolder("kiwi", path), 42) << path;
-    EXPECT_EQ(cache.FindListing("kiwi", 42)->size(), listing.size());
+        ASSERT_EQ(cache.FindFolder("kiwi", path, cache.Generation("kiwi")), 42) << path;
+    EXPECT_EQ(cache.FindListing("kiwi", 42, cache.Generation("kiwi"))->size(), listing.size());
 }
 
 TEST(ListingCache, StaysWithinItsBytesLeastRecentlyUsedOut)
@@ -70,15 +89,15 @@ TEST(ListingCache, StaysWithinItsBytesLeastRecentlyUsedOut)
     const auto generation = cache.Generation("kiwi");
     cache.Store("kiwi", "/A", 1, generation, listing);
     cache.Store("kiwi", "/B", 2, generation, listing);
-    EXPECT_TRUE(cache.FindListing("kiwi", 1)); // A is now more recent than B
+    EXPECT_TRUE(cache.FindListing("kiwi", 1, generation)); // A is now more recent than B
     cache.Store("kiwi", "/C", 3, generation, listing);
     EXPECT_LE(cache.Bytes(), cache.MaxBytes());
-    EXPECT_TRUE(cache.FindListing("kiwi", 1));
-    EXPECT_FALSE(cache.FindListing("kiwi", 2));
-    EXPECT_TRUE(cache.FindListing("kiwi", 3));
+    EXPECT_TRUE(cache.FindListing("kiwi", 1, generation));
+    EXPECT_FALSE(cache.FindListing("kiwi", 2, generation));
+    EXPECT_TRUE(cache.FindListing("kiwi", 3, generation));
 
     cache.Store("kiwi", "/D", 4, generation, std::string(4000, 'x')); // larger than the whole cache
-    EXPECT_FALSE(cache.FindListing("kiwi", 4));
+    EXPECT_FALSE(cache.FindListing("kiwi", 4, generation));
     EXPECT_LE(cache.Bytes(), cache.MaxBytes());
 }
 

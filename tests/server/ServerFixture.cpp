@@ -54,9 +54,6 @@ void ServerTest::StartServer(server::ServiceOptions service, server::ServerOptio
     if (m_db.empty())
         m_db = FreshDatabase(m_dir);
     m_store = OpenTestStore(m_db, 2);
-    // As quillbox-server does: other processes may change a shared database.
-    if (OnPostgres())
-        service.cacheListings = false;
     m_service = std::make_unique<server::NotesService>(*m_store, service, [this] { return m_now; });
     http.port = 0;
     http.log = false;

@@ -51,11 +51,7 @@ std::string List(int port, const std::string& dir = "")
 // One server in this process with a store of its own, as a second process would have.
 struct Server {
     explicit Server(const std::string& db)
-        : store(OpenTestStore(db, 8)), service(*store, [] {
-              server::ServiceOptions options;
-              options.cacheListings = false; // as quillbox-server runs on PostgreSQL
-              return options;
-          }())
+        : store(OpenTestStore(db, 8)), service(*store, server::ServiceOptions{})
     {
         server::ServerOptions http;
         http.port = 0;
@@ -138,11 +134,12 @@ TEST_F(SharedDatabase, SavesOfALockedNoteAreRefusedThroughEither)
 
 TEST_F(SharedDatabase, ListingsThroughOneShowChangesThroughTheOtherAtOnce)
 {
-    ASSERT_EQ(List(b.port), "OK\n"); // a listing B could keep
     for (int i = 0; i < 20; ++i) {
         const std::string name = "n" + std::to_string(100 + i) + ".rtf";
         const int writer = i % 2 == 0 ? a.port : b.port;
         const int reader = i % 2 == 0 ? b.port : a.port;
+        // Each server keeps the listing it gave, now about to be out of date.
+        ASSERT_EQ(List(writer), List(reader));
         ASSERT_EQ(Save(writer, name, kNote), "OK\n");
         const auto names = Names(List(reader));
         ASSERT_EQ(names.size(), static_cast<std::size_t>(i + 1)) << i;
@@ -152,6 +149,14 @@ TEST_F(SharedDatabase, ListingsThroughOneShowChangesThroughTheOtherAtOnce)
     EXPECT_EQ(Names(List(b.port)).front(), "first.rtf");
     ASSERT_EQ(Call(b.port, "qbdelete.pl", "&DIR=&LIST=first.rtf\n"), "OK\n");
     EXPECT_EQ(Names(List(a.port)).size(), 19u);
+
+    // A folder kept under two spellings of its path.
+    ASSERT_TRUE(Call(a.port, "qbnewdir.pl", "&DIR=").ends_with("|New Folder\n"));
+    ASSERT_EQ(List(b.port, "/New Folder"), "OK\n");
+    ASSERT_EQ(List(b.port, "/new folder"), "OK\n");
+    ASSERT_EQ(Save(a.port, "/New Folder/inner.rtf", kNote), "OK\n");
+    EXPECT_EQ(Names(List(b.port, "/NEW FOLDER")), std::vector<std::string>{"inner.rtf"});
+    EXPECT_EQ(Names(List(b.port, "/new folder")), std::vector<std::string>{"inner.rtf"});
 }
 
 TEST_F(SharedDatabase, NewFoldersMadeTogetherGetNamesOfTheirOwn)

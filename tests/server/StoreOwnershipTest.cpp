@@ -44,7 +44,7 @@ TEST(StoreOwnership, ASecondStoreOnTheDatabaseRefusesToOpen)
         } catch (const std::runtime_error& e) {
             EXPECT_EQ(std::string(e.what()), InUse(db));
         }
-        // Servers sharing a database on purpose (no listing cache) do not take the lock.
+        // Servers sharing a database on purpose do not take the lock.
         SqliteStoreOptions shared;
         shared.exclusive = false;
         EXPECT_NO_THROW((SqliteStore{db, shared}));
@@ -53,6 +53,27 @@ TEST(StoreOwnership, ASecondStoreOnTheDatabaseRefusesToOpen)
     // Released with the store.
     StoreClient again(db, {});
     EXPECT_EQ(again.Open("kiwi", "/a.rtf"), "OK 5\nQUFB=");
+}
+
+// Servers sharing a file count each account's changes in it: a listing one of them keeps
+// gives way at once to a change made through the other.
+TEST(StoreOwnership, ServersSharingTheDatabaseListEachOthersChangesAtOnce)
+{
+    TempDir dir;
+    const std::string db = (dir.path / "notes.db").string();
+    SqliteStoreOptions shared;
+    shared.exclusive = false;
+    StoreClient a(db, shared);
+    StoreClient b(db, shared);
+    for (int i = 0; i < 3; ++i) {
+        StoreClient& writer = i % 2 == 0 ? a : b;
+        StoreClient& reader = i % 2 == 0 ? b : a;
+        ASSERT_EQ(reader.List("kiwi"), writer.List("kiwi")); // both keep what they listed
+        ASSERT_EQ(writer.Save("kiwi", "/n" + std::to_string(i) + ".rtf", "QUFB="), "OK\n");
+        EXPECT_EQ(reader.List("kiwi"), writer.List("kiwi")) << i;
+    }
+    ASSERT_EQ(a.Delete("kiwi", "n0.rtf"), "OK\n");
+    EXPECT_EQ(b.List("kiwi"), "OK\n0|5|1700000000|n1.rtf\n0|5|1700000000|n2.rtf\n");
 }
 
 TEST(StoreOwnership, ASecondServerProcessSaysTheDatabaseIsInUse)
