@@ -131,19 +131,61 @@ start_server $pg1 "$conninfo"
 start_server $pg2 "$conninfo"
 seed http://127.0.0.1:$pg1/Buffer/Buffer0000/bin
 
-# compare NAME URL...: the three requests with 64 clients, each URL taking its share.
+# ticks PID...: the CPU time (user and system, in clock ticks) the processes have used.
+ticks() {
+    local total=0 pid
+    for pid in "$@"; do
+        [ -r /proc/$pid/stat ] || continue
+        set -- $(sed 's/.*) //' /proc/$pid/stat)
+        total=$((total + ${12} + ${13}))
+    done
+    echo $total
+}
+postmaster=$(head -1 "$work/pg/data/postmaster.pid")
+pg_processes() { echo $postmaster $(pgrep -P $postmaster); }
+hz=$(getconf CLK_TCK)
+
+# compare NAME PIDS URL...: the three requests with 64 clients, each URL taking its share;
+# then the CPU milliseconds a request cost the server processes (PIDS, comma-separated) and
+# PostgreSQL.
 compare() {
-    local name=$1 script
-    shift
+    local name=$1 pids=${2//,/ } script
+    shift 2
     for script in list open save; do
         local urls=() url
         for url in "$@"; do urls+=(--url "$url/qb$([ $script = list ] && echo dir || echo $script).pl"); done
         printf '%-22s %-5s ' "$name" "$script"
-        load "${urls[@]}" --body-file "$work/$script.body" --clients 64 --seconds "$seconds" \
-            --expect "$([ $script = open ] && echo 'OK ' || echo OK)"
+        local before=$(ticks $pids) pgbefore=$(ticks $(pg_processes))
+        local out
+        out=$(load "${urls[@]}" --body-file "$work/$script.body" --clients 64 --seconds "$seconds" \
+            --expect "$([ $script = open ] && echo 'OK ' || echo OK)")
+        local requests=$(sed -n 's/.*requests=\([0-9]*\).*/\1/p' <<<"$out")
+        local server=$(( ($(ticks $pids) - before) * 1000000 / hz / (requests > 0 ? requests : 1) ))
+        local pg=$(( ($(ticks $(pg_processes)) - pgbefore) * 1000000 / hz / (requests > 0 ? requests : 1) ))
+        printf '%s cpu/request: server=%dus postgresql=%dus\n' "$out" $server $pg
     done
 }
+url() { echo http://127.0.0.1:$1/Buffer/Buffer0000/bin; }
 echo "== backends, 64 clients, $seconds s each"
-compare "SQLite" $base
-compare "PostgreSQL, 1 process" http://127.0.0.1:$pg1/Buffer/Buffer0000/bin
-compare "PostgreSQL, 2 process" http://127.0.0.1:$pg1/Buffer/Buffer0000/bin http://127.0.0.1:$pg2/Buffer/Buffer0000/bin
+compare "SQLite" ${servers[0]} $base
+compare "PostgreSQL, 1 process" ${servers[-2]} $(url $pg1)
+compare "PostgreSQL, 2 process" ${servers[-2]},${servers[-1]} $(url $pg1) $(url $pg2)
+
+# Server processes on machines of their own, each with a share of a core: a CPU quota per
+# process (cgroup v1's cpu controller, when this machine lets us make a group) stands in for
+# the machine, while PostgreSQL and the load tool keep the rest of the cores.
+quota=${QUILLBOX_BENCH_QUOTA:-0.4}
+cg=/sys/fs/cgroup/cpu
+if mkdir "$cg/qb-bench-$$-1" 2>/dev/null && mkdir "$cg/qb-bench-$$-2" 2>/dev/null; then
+    trap 'cleanup; rmdir "$cg/qb-bench-$$-1" "$cg/qb-bench-$$-2" 2>/dev/null || true' EXIT
+    for i in 1 2; do
+        awk -v q=$quota 'BEGIN { printf "%d\n", q * 100000 }' > "$cg/qb-bench-$$-$i/cpu.cfs_quota_us"
+    done
+    echo ${servers[-2]} > "$cg/qb-bench-$$-1/cgroup.procs"
+    echo ${servers[-1]} > "$cg/qb-bench-$$-2/cgroup.procs"
+    echo "== each server process held to $quota of a core, 64 clients, $seconds s each"
+    compare "PostgreSQL, 1 process" ${servers[-2]} $(url $pg1)
+    compare "PostgreSQL, 2 process" ${servers[-2]},${servers[-1]} $(url $pg1) $(url $pg2)
+    # Out of the groups, so that they can go.
+    for pid in ${servers[-2]} ${servers[-1]}; do echo $pid > "$cg/cgroup.procs"; done
+fi

@@ -564,7 +564,7 @@ PgStore::PgStore(const std::string& conninfo, PgStoreOptions options)
       m_pool(std::max(1, options.connections), [this] { return Connect(m_conninfo); }),
       m_counts([this](const std::vector<std::string>& accounts) {
           CountReads::Counts counts;
-          Transact(false, [&](IStoreTransaction& tx) {
+          Run(Scope::OneStatement, [&](IStoreTransaction& tx) {
               counts = static_cast<Transaction&>(tx).ChangeCounts(accounts);
               return std::string();
           });
@@ -588,13 +588,17 @@ std::uint64_t PgStore::ChangeCount(const std::string& account)
     return m_counts.Read(account);
 }
 
-std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& work)
+std::string PgStore::Attempt(PgConnection& connection, Scope scope, const Work& work)
 {
+    const bool write = scope == Scope::Write;
     // The BEGIN goes out with the first statement, and a reader does not wait for its
     // COMMIT: two round trips fewer on a listing.
-    connection.Queue(write ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    if (scope != Scope::OneStatement)
+        connection.Queue(write ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     Transaction transaction(connection, write);
     std::string refusal = work(transaction);
+    if (scope == Scope::OneStatement)
+        return refusal;
     if (!write) {
         connection.Defer("COMMIT");
         return refusal;
@@ -612,11 +616,16 @@ std::string PgStore::Attempt(PgConnection& connection, bool write, const Work& w
 
 std::string PgStore::Transact(bool write, const Work& work)
 {
+    return Run(write ? Scope::Write : Scope::Read, work);
+}
+
+std::string PgStore::Run(Scope scope, const Work& work)
+{
     thread_local std::minstd_rand random(std::random_device{}());
     for (int attempt = 1;; ++attempt) {
         auto connection = m_pool.Acquire();
         try {
-            std::string refusal = Attempt(*connection, write, work);
+            std::string refusal = Attempt(*connection, scope, work);
             const bool keep = connection->Healthy();
             m_pool.Release(std::move(connection), keep);
             return refusal;

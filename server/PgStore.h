@@ -42,7 +42,10 @@ public:
 
 private:
     class Transaction;
-    std::string Attempt(PgConnection& connection, bool write, const Work& work);
+    // A statement alone needs no BEGIN: it is a transaction of its own.
+    enum class Scope { Read, Write, OneStatement };
+    std::string Run(Scope scope, const Work& work);
+    std::string Attempt(PgConnection& connection, Scope scope, const Work& work);
 
     std::string m_conninfo;
     PgStoreOptions m_options;
