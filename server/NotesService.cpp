@@ -115,7 +115,9 @@ std::string NotesService::Run(Request& r, bool write, const std::function<std::s
         return refused;
     });
     r.reply.ok = refusal.empty();
-    if (write && r.reply.ok)
+    // Shared storage counted the change itself; a count of this server's own would only
+    // run apart from it.
+    if (write && r.reply.ok && !m_store.Shared())
         m_listings.Changed(r.account);
     return refusal.empty() ? r.out : refusal;
 }

@@ -119,6 +119,29 @@ std::string PgCluster::CreateDatabase()
     return Conninfo(name);
 }
 
+std::string PgCluster::CreateDatabaseIn(const std::string& directory)
+{
+    if (::geteuid() == 0) {
+        const passwd* user = ::getpwnam("nobody");
+        if (!user || ::chown(directory.c_str(), user->pw_uid, user->pw_gid) != 0)
+            throw std::runtime_error("the cluster's user cannot have " + directory);
+    }
+    std::lock_guard lock(m_mutex);
+    const std::string name = "test" + std::to_string(++m_databases);
+    server::PgConnection admin(Conninfo("postgres"));
+    admin.Exec(("CREATE TABLESPACE space_" + name + " LOCATION " + Quoted(directory)).c_str());
+    admin.Exec(("CREATE DATABASE " + name + " TABLESPACE space_" + name).c_str());
+    return Conninfo(name);
+}
+
+void PgCluster::DropDatabaseIn(const std::string& conninfo)
+{
+    const std::string name = conninfo.substr(conninfo.rfind('=') + 1);
+    server::PgConnection admin(Conninfo("postgres"));
+    admin.Exec(("DROP DATABASE " + name).c_str());
+    admin.Exec(("DROP TABLESPACE space_" + name).c_str());
+}
+
 PgCluster& TestCluster()
 {
     std::lock_guard lock(g_clusterMutex);

@@ -21,6 +21,10 @@ public:
     // A new empty database; its conninfo.
     std::string CreateDatabase();
     std::string Conninfo(const std::string& database) const;
+    // A new empty database whose tables live in directory (a tablespace of its own there);
+    // its conninfo. Drop it with DropDatabaseIn once nothing is connected to it.
+    std::string CreateDatabaseIn(const std::string& directory);
+    void DropDatabaseIn(const std::string& conninfo);
 
 private:
     // Runs a PostgreSQL program (as the cluster's user); false when it fails.

@@ -9,9 +9,13 @@
 namespace qb::testing {
 
 StoreClient::StoreClient(const std::string& db, server::SqliteStoreOptions options)
-    : store(std::make_unique<server::SqliteStore>(db, std::move(options))),
-      service(std::make_unique<server::NotesService>(*store, server::ServiceOptions{},
-                                                     [] { return std::int64_t{1700000000}; }))
+    : StoreClient(std::make_unique<server::SqliteStore>(db, std::move(options)))
+{
+}
+
+StoreClient::StoreClient(std::unique_ptr<server::INoteStore> store)
+    : store(std::move(store)), service(std::make_unique<server::NotesService>(*this->store, server::ServiceOptions{},
+                                                                              [] { return std::int64_t{1700000000}; }))
 {
 }
 

@@ -16,6 +16,7 @@ inline const std::string kStorageFull = "ERROR: The server's storage is full.\n"
 class StoreClient {
 public:
     StoreClient(const std::string& db, server::SqliteStoreOptions options);
+    explicit StoreClient(std::unique_ptr<server::INoteStore> store);
 
     std::string Post(const std::string& script, const std::string& rest, const std::string& account);
     std::string Save(const std::string& account, const std::string& path, const std::string& data);
@@ -23,7 +24,7 @@ public:
     std::string List(const std::string& account, const std::string& dir = "");
     std::string Delete(const std::string& account, const std::string& name);
 
-    std::unique_ptr<server::SqliteStore> store;
+    std::unique_ptr<server::INoteStore> store;
     std::unique_ptr<server::NotesService> service;
 };
 

@@ -1,7 +1,10 @@
 // A full disk is told to the user as such, acknowledged saves survive it, and deletes still
 // work so that the user can free room.
 
+#include "PgCluster.h"
 #include "StoreFixture.h"
+
+#include "server/PgStore.h"
 
 #include "TempDir.h"
 
@@ -31,12 +34,29 @@ std::string NoteText(int n, std::size_t size)
     return std::string(size, static_cast<char>('A' + n % 26)) + "=";
 }
 
+// Text no compression shrinks, as encrypted notes are.
+std::string NoiseText(int n, std::size_t size)
+{
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint32_t state = 2463534242u + static_cast<std::uint32_t>(n);
+    std::string text(size, 'A');
+    for (char& c : text) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        c = kLetters[state % 62];
+    }
+    return text + "=";
+}
+
 // Saves new notes until the store says it is full; the notes acknowledged, in order.
-std::vector<int> FillUp(StoreClient& client, std::size_t noteSize, int most)
+using Text = std::string (*)(int n, std::size_t size);
+
+std::vector<int> FillUp(StoreClient& client, std::size_t noteSize, int most, Text text = NoteText)
 {
     std::vector<int> saved;
     for (int n = 0; n < most; ++n) {
-        const std::string reply = client.Save(kAccount, "/" + NoteName(n), NoteText(n, noteSize));
+        const std::string reply = client.Save(kAccount, "/" + NoteName(n), text(n, noteSize));
         if (reply != "OK\n") {
             EXPECT_EQ(reply, kStorageFull);
             return saved;
@@ -47,10 +67,10 @@ std::vector<int> FillUp(StoreClient& client, std::size_t noteSize, int most)
     return saved;
 }
 
-void ExpectReadBack(StoreClient& client, const std::vector<int>& notes, std::size_t noteSize)
+void ExpectReadBack(StoreClient& client, const std::vector<int>& notes, std::size_t noteSize, Text made = NoteText)
 {
     for (const int n : notes) {
-        const std::string text = NoteText(n, noteSize);
+        const std::string text = made(n, noteSize);
         EXPECT_EQ(client.Open(kAccount, "/" + NoteName(n)), "OK " + std::to_string(text.size()) + "\n" + text) << n;
     }
 }
@@ -136,4 +156,34 @@ TEST(StoreFull, AFullDiskIsToldAndDeletesStillWork)
         EXPECT_TRUE(std::filesystem::exists(reserve));
         EXPECT_EQ(std::filesystem::file_size(reserve), 128u * 1024u);
     }
+}
+
+// PostgreSQL with its tables on a small tmpfs (a tablespace there; its log stays on the big
+// disk): a full disk fails the save whole and is told as such, and deletes still work.
+TEST(StoreFull, AFullDiskUnderPostgreSqlIsToldAndDeletesStillWork)
+{
+    TempDir dir;
+    // A new database takes some 8 MB of catalogs.
+    SmallDisk disk(dir.path / "disk", "size=12m,mode=0700");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string db = TestCluster().CreateDatabaseIn((dir.path / "disk").string());
+    constexpr std::size_t kSize = 64 * 1024;
+    {
+        StoreClient client(std::make_unique<PgStore>(db, PgStoreOptions{2}));
+        const std::vector<int> saved = FillUp(client, kSize, 400, NoiseText);
+        ASSERT_GE(saved.size(), 3u);
+        ExpectReadBack(client, saved, kSize, NoiseText);
+        // A larger text for a note there fails the same way and keeps the old one.
+        EXPECT_EQ(client.Save(kAccount, "/" + NoteName(saved[0]), NoiseText(1000, 40 * kSize)), kStorageFull);
+        ExpectReadBack(client, saved, kSize, NoiseText);
+        EXPECT_EQ(client.Delete(kAccount, NoteName(saved[0])), "OK\n");
+        EXPECT_EQ(client.Open(kAccount, "/" + NoteName(saved[0])),
+                  "ERROR: The note does not exist.\n/" + NoteName(saved[0]) + "\n");
+        // Room comes back: saves work again.
+        ASSERT_TRUE(disk.Grow("size=24m"));
+        EXPECT_EQ(client.Save(kAccount, "/" + NoteName(saved[0]), NoiseText(saved[0], kSize)), "OK\n");
+        ExpectReadBack(client, saved, kSize, NoiseText);
+    }
+    TestCluster().DropDatabaseIn(db);
 }
