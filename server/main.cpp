@@ -17,20 +17,28 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: quillbox-server [--listen HOST:PORT] [--db PATH|postgresql://...] [--lock-lease SECONDS]\n"
+    "                       [--max-note-bytes N] [--max-body N] [--max-connections N]\n"
+    "                       [--header-timeout SECONDS] [--body-timeout SECONDS]\n"
+    "                       [--idle-timeout SECONDS] [--workers N] [--io-threads N]\n"
+    "                       [--keep-versions N] [--keep-days N] [--keep-bytes N] [--quiet]\n";
+
+// The options that take a value.
+const std::set<std::string> kValueOptions = {
+    "--listen",       "--db",           "--lock-lease",   "--max-note-bytes", "--max-body",
+    "--max-connections", "--header-timeout", "--body-timeout", "--idle-timeout", "--workers",
+    "--io-threads",   "--keep-versions", "--keep-days",    "--keep-bytes",
+};
+
 int Usage(const std::string& problem)
 {
-    std::fprintf(stderr,
-                 "quillbox-server: %s\n"
-                 "usage: quillbox-server [--listen HOST:PORT] [--db PATH|postgresql://...] [--lock-lease SECONDS]\n"
-                 "                       [--max-note-bytes N] [--max-body N] [--max-connections N]\n"
-                 "                       [--header-timeout SECONDS] [--body-timeout SECONDS]\n"
-                 "                       [--idle-timeout SECONDS] [--workers N] [--io-threads N]\n"
-                 "                       [--keep-versions N] [--keep-days N] [--keep-bytes N] [--quiet]\n",
-                 problem.c_str());
+    std::fprintf(stderr, "quillbox-server: %s\n%s", problem.c_str(), kUsage);
     return 2;
 }
 
@@ -84,6 +92,12 @@ int main(int argc, char** argv)
             serverOptions.log = false;
             continue;
         }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!kValueOptions.contains(arg))
+            return Usage("unknown option " + arg);
         if (i + 1 >= argc)
             return Usage(arg + " needs a value");
         const char* value = argv[++i];
@@ -123,7 +137,7 @@ int main(int argc, char** argv)
         } else if (arg == "--keep-bytes" && isNumber) {
             serviceOptions.retention.accountBytes = number;
         } else {
-            return Usage("unknown or malformed option " + arg);
+            return Usage("bad value for " + arg + ": " + value);
         }
     }
 

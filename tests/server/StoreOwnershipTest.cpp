@@ -30,6 +30,22 @@ unsigned Mode(const std::filesystem::path& path)
     return info.st_mode & 07777;
 }
 
+// Runs quillbox-server with the arguments until it ends (20 s at most): what it wrote, and
+// its exit status.
+std::pair<std::string, int> RunServer(const std::string& arguments)
+{
+    const std::string command = std::string("timeout 20 ") + QUILLBOX_SERVER_BINARY + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return {"popen failed", -1};
+    std::string output;
+    char buffer[256];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
 } // namespace
 
 TEST(StoreOwnership, ASecondStoreOnTheDatabaseRefusesToOpen)
@@ -82,18 +98,31 @@ TEST(StoreOwnership, ASecondServerProcessSaysTheDatabaseIsInUse)
     const std::string db = (dir.path / "notes.db").string();
     StoreClient first(db, {});
     // "timeout" bounds the run should the second server start serving after all.
-    const std::string command =
-        std::string("timeout 20 ") + QUILLBOX_SERVER_BINARY + " --listen 127.0.0.1:0 --db '" + db + "' 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[256];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
+    const auto [output, status] = RunServer("--listen 127.0.0.1:0 --db '" + db + "'");
     EXPECT_EQ(output, "quillbox-server: " + InUse(db) + "\n");
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(status, 1);
+}
+
+// What the server says of its command line before it opens any database.
+TEST(StoreOwnership, TheCommandLineIsCheckedFirst)
+{
+    struct Case {
+        const char* arguments;
+        int status;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {"--help", 0, "usage: quillbox-server [--listen HOST:PORT] [--db PATH|postgresql://...] [--lock-lease SECONDS]"},
+        {"--bogus", 2, "quillbox-server: unknown option --bogus"},
+        {"--db", 2, "quillbox-server: --db needs a value"},
+        {"--workers 0", 2, "quillbox-server: bad value for --workers: 0"},
+        {"--listen 127.0.0.1", 2, "quillbox-server: --listen takes HOST:PORT"},
+    };
+    for (const Case& c : cases) {
+        const auto [output, status] = RunServer(c.arguments);
+        EXPECT_EQ(output.substr(0, output.find('\n')), c.firstLine) << c.arguments;
+        EXPECT_EQ(status, c.status) << c.arguments;
+    }
 }
 
 TEST(StoreOwnership, FilesAreForTheOwnerOnly)
