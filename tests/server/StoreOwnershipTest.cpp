@@ -97,7 +97,6 @@ TEST(StoreOwnership, ASecondServerProcessSaysTheDatabaseIsInUse)
     TempDir dir;
     const std::string db = (dir.path / "notes.db").string();
     StoreClient first(db, {});
-    // "timeout" bounds the run should the second server start serving after all.
     const auto [output, status] = RunServer("--listen 127.0.0.1:0 --db '" + db + "'");
     EXPECT_EQ(output, "quillbox-server: " + InUse(db) + "\n");
     EXPECT_EQ(status, 1);
