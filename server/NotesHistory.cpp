@@ -181,8 +181,11 @@ std::string NotesService::Undelete(Request& r)
         const auto folder = FolderMadeAgain(t, entry->place);
         if (!folder)
             return Refuse("\"" + entry->place + "\" is no longer a folder. Nothing was restored.");
+        // Its own name goes back as it was, even one that today's rule would not make: old
+        // names stay in the tree as they are. A number added makes a new name, which keeps
+        // the rule.
         const std::string name = CopyNamer(t.tx, *folder).Next(entry->name);
-        if (!NameProblem(name).empty())
+        if (name != entry->name && !NameProblem(name).empty())
             return Refuse("\"" + entry->name + "\" has no free name in its folder. Nothing was restored.");
         Node node;
         node.id = entry->node;

@@ -138,6 +138,20 @@ TEST_F(OldNamesTest, OldNamesCanBeRenamedMovedAndDeleted)
     }
 }
 
+TEST_F(OldNamesTest, OldNamesComeBackFromTheTrashAsTheyWere)
+{
+    InsertOld("Old&TO=x", false);
+    InsertOld("tab\there", true);
+    ASSERT_EQ(Save("/tab\there", "n.rtf", kNote), "OK\n");
+    ASSERT_EQ(Post("qbdelete.pl", "&DIR=&LIST=Old&TO=x\ntab\there\n"), "OK\n");
+    ASSERT_EQ(Names(List("")), Strings{"Target"});
+    EXPECT_EQ(Post("qbundelete.pl", "&ENTRY=1"), "OK\n/Old&TO=x\n");
+    EXPECT_EQ(Post("qbundelete.pl", "&ENTRY=2"), "OK\n/tab\there\n");
+    EXPECT_EQ(Names(List("")), (Strings{"tab\there", "Target", "Old&TO=x"}));
+    EXPECT_EQ(Open("/Old&TO=x"), "OK 5\n" + kNote);
+    EXPECT_EQ(Open("/tab\there/n.rtf"), "OK 5\n" + kNote);
+}
+
 TEST_F(OldNamesTest, OldFoldersStayReachableByPath)
 {
     InsertOld("tab\there", true);
