@@ -65,6 +65,7 @@ inline const OptionSpec kKeyFileOption{"--key-file", "-k", true, true};
 inline const OptionSpec kQuietOption{"--quiet", "-q", false, false};
 inline const OptionSpec kOutputOption{"--output", "-o", true, false};
 inline const OptionSpec kNameOption{"--name", "-n", true, false};
+inline const OptionSpec kJsonOption{"--json", "", false, false};
 
 void AddLocalCommands(std::vector<CommandSpec>& table);  // wrap, unwrap, token, setting, rtf-*
 void AddRemoteCommands(std::vector<CommandSpec>& table); // ls, mkdir, mv, cp, rm, lock, unlock, get, put

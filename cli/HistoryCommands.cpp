@@ -15,8 +15,6 @@
 namespace qb::cli {
 namespace {
 
-const OptionSpec kJsonOption{"--json", "", false, false};
-
 // A version or trash entry number as typed; nothing when it is not one.
 std::optional<std::int64_t> IdOf(const std::string& typed)
 {
@@ -61,21 +59,6 @@ std::string TrashJson(const TrashEntry& e)
         + ",\"path\":" + JsonString(e.path) + "}";
 }
 
-template <typename Item>
-void Print(Context& c, const std::vector<Item>& items, std::string (*line)(const Item&),
-           std::string (*json)(const Item&))
-{
-    if (c.args.Has("--json")) {
-        std::vector<std::string> objects;
-        for (const Item& item : items)
-            objects.push_back(json(item));
-        WriteJsonArray(c.Out(), objects);
-    } else {
-        for (const Item& item : items)
-            c.Out() << line(item) << "\n";
-    }
-}
-
 int Versions(Context& c)
 {
     const std::string path = RemotePathOf(c.args.operands[0]);
@@ -85,7 +68,7 @@ int Versions(Context& c)
         c.Error(Shown(path) + ": " + OneLine(history.Error()));
         return kExitFailed;
     }
-    Print(c, *versions, VersionLine, VersionJson);
+    WriteItems(c.Out(), c.args.Has("--json"), *versions, VersionLine, VersionJson);
     return kExitDone;
 }
 
@@ -114,7 +97,7 @@ int Trash(Context& c)
         c.Error(OneLine(history.Error()));
         return kExitFailed;
     }
-    Print(c, *entries, TrashLine, TrashJson);
+    WriteItems(c.Out(), c.args.Has("--json"), *entries, TrashLine, TrashJson);
     return kExitDone;
 }
 

@@ -18,4 +18,20 @@ std::string JsonString(std::string_view text);
 // "[" + the objects, one a line + "]" and a line feed.
 void WriteJsonArray(std::ostream& out, const std::vector<std::string>& objects);
 
+// The items as a JSON array (asJson) or one text line each.
+template <typename Item>
+void WriteItems(std::ostream& out, bool asJson, const std::vector<Item>& items, std::string (*line)(const Item&),
+                std::string (*json)(const Item&))
+{
+    if (asJson) {
+        std::vector<std::string> objects;
+        for (const Item& item : items)
+            objects.push_back(json(item));
+        WriteJsonArray(out, objects);
+    } else {
+        for (const Item& item : items)
+            out << line(item) << "\n";
+    }
+}
+
 } // namespace qb::cli

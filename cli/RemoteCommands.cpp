@@ -54,15 +54,7 @@ int Ls(Context& c)
         }
         entries.push_back(std::move(*entry));
     }
-    if (c.args.Has("--json")) {
-        std::vector<std::string> objects;
-        for (const ListedEntry& entry : entries)
-            objects.push_back(JsonEntry(entry));
-        WriteJsonArray(c.Out(), objects);
-    } else {
-        for (const ListedEntry& entry : entries)
-            c.Out() << LongLine(entry) << "\n";
-    }
+    WriteItems(c.Out(), c.args.Has("--json"), entries, LongLine, JsonEntry);
     return kExitDone;
 }
 
@@ -315,7 +307,7 @@ int Put(Context& c)
 
 void AddRemoteCommands(std::vector<CommandSpec>& table)
 {
-    table.push_back({"ls", "ls [PATH] [--json]", ServerOptions({{"--json", "", false, false}}), 0, 1, true, false, Ls});
+    table.push_back({"ls", "ls [PATH] [--json]", ServerOptions({kJsonOption}), 0, 1, true, false, Ls});
     table.push_back({"mkdir", "mkdir [-p] PATH...", ServerOptions({{"--parents", "-p", false, false}}), 1, -1, true,
                      false, Mkdir});
     table.push_back({"mv", "mv SRC... DEST", ServerOptions(), 2, -1, true, false,
