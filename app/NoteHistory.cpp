@@ -1,6 +1,7 @@
 #include "NoteHistory.h"
 
 #include "ClientApp.h"
+#include "ListingLine.h"
 #include "Reply.h"
 
 #include <charconv>
@@ -62,14 +63,12 @@ std::string UndeleteBody(const std::string& token, std::int64_t entry)
 
 std::string TrashEntry::Name() const
 {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return LeafName(path);
 }
 
 std::string TrashEntry::Place() const
 {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    return ParentPath(path).value_or(std::string());
 }
 
 std::optional<std::vector<NoteVersion>> ParseVersionLines(ReplyReader& lines)

@@ -2,6 +2,7 @@
 
 #include "HistoryRows.h"
 
+#include "app/ListingLine.h"
 #include "editor/EditorDlg.h"
 #include "note/NoteHost.h"
 #include "ui/UserPrompts.h"
@@ -30,8 +31,7 @@ public:
 CVersionsDlg::CVersionsDlg(CClientApp& app, std::string path, QWidget* parent)
     : QDialog(parent), m_app(app), m_path(std::move(path)), m_history(app)
 {
-    const auto slash = m_path.rfind('/');
-    setWindowTitle(tr("Previous Versions of \"%1\"").arg(QString::fromStdString(m_path.substr(slash + 1))));
+    setWindowTitle(tr("Previous Versions of \"%1\"").arg(QString::fromStdString(LeafName(m_path))));
     m_list = new QTreeWidget(this);
     m_list->setHeaderLabels({tr("Saved"), tr("Size")});
     m_list->setRootIsDecorated(false);
