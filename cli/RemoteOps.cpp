@@ -127,10 +127,15 @@ Result<std::string, std::string> SealLocal(LocalKind kind, std::string_view byte
     SecureWipe(document.data(), document.size());
     if (!text)
         return Fail(std::string(Describe(text.error())));
-    if (ExceedsAccountLimit(account, text->size()))
-        return Fail("the note text is " + std::to_string(text->size()) + " characters; the shared account stores at most "
+    return WithinAccountLimit(std::move(*text), account);
+}
+
+Result<std::string, std::string> WithinAccountLimit(std::string text, const std::string& account)
+{
+    if (ExceedsAccountLimit(account, text.size()))
+        return Fail("the note text is " + std::to_string(text.size()) + " characters; the shared account stores at most "
                     + std::to_string(kSharedAccountNoteLimit));
-    return std::move(*text);
+    return text;
 }
 
 } // namespace qb::cli

@@ -33,6 +33,8 @@ bool SameName(std::string_view a, std::string_view b);
 // folder is no failure.
 RemoteResult<void> MakeFolder(CRemoteTree& tree, const std::string& path, bool parents);
 
+// The note text as it is, or why the account would refuse to store it.
+Result<std::string, std::string> WithinAccountLimit(std::string text, const std::string& account);
 // A local file as note text, sealed with the key under its name; refuses what the account
 // would refuse. Text is made into RTF first (needs a QGuiApplication).
 Result<std::string, std::string> SealLocal(LocalKind kind, std::string_view bytes, const std::string& keyName,

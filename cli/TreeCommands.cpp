@@ -14,7 +14,6 @@
 
 #include "app/ClientApp.h"
 #include "codec/Note.h"
-#include "note/NoteSaver.h"
 
 #include <algorithm>
 #include <deque>
@@ -307,12 +306,8 @@ int Import(Context& c)
             if (bytes && file.kind == LocalKind::Envelope) {
                 if (const auto note = ReadNote(*bytes); !note)
                     text = Fail(std::string(Describe(note.error())));
-                else if (ExceedsAccountLimit(c.app->Account(), bytes->size()))
-                    text = Fail("the note text is " + std::to_string(bytes->size())
-                                + " characters; the shared account stores at most "
-                                + std::to_string(kSharedAccountNoteLimit));
                 else
-                    text = *bytes;
+                    text = WithinAccountLimit(*bytes, c.app->Account());
             } else if (bytes) {
                 text = SealLocal(file.kind, *bytes, keyName, key->View(), c.app->Account());
             }
