@@ -1,5 +1,6 @@
 #include "NoteFiles.h"
 
+#include "note/NoteSaver.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
 
@@ -52,7 +53,7 @@ std::string ExportNameFor(const std::string& noteName, bool envelope)
 {
     if (envelope)
         return noteName + std::string(kEnvelopeExtension);
-    return noteName.ends_with(".rtf") ? noteName : noteName + ".rtf";
+    return WithRtfExtension(noteName);
 }
 
 std::string TextToRtf(std::string_view utf8)
