@@ -1,9 +1,9 @@
 #include "HttpChannel.h"
 
+#include "AsciiCase.h"
+
 #include <curl/curl.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -32,13 +32,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path)
     if (!in)
         return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool StartsWithNoCase(const std::string& text, std::string_view prefix)
-{
-    return text.size() >= prefix.size()
-        && std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
 }
 
 bool IsCertificateFailure(CURLcode code)

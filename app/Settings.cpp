@@ -1,6 +1,7 @@
 #include "Settings.h"
 
-#include <cctype>
+#include "AsciiCase.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,17 +21,6 @@ std::string Trim(const std::string& s)
         return {};
     const auto last = s.find_last_not_of(" \t\r");
     return s.substr(first, last - first + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -75,12 +65,12 @@ std::optional<std::string> FindIniValue(const std::string& text, const std::stri
     bool inSection = false;
     for (const auto& line : Lines(text)) {
         if (const auto name = SectionName(line)) {
-            inSection = SameName(*name, section);
+            inSection = EqualsNoCase(*name, section);
             continue;
         }
         if (!inSection)
             continue;
-        if (const auto k = KeyOf(line); k && SameName(*k, key)) {
+        if (const auto k = KeyOf(line); k && EqualsNoCase(*k, key)) {
             std::string value = Trim(line.substr(line.find('=') + 1));
             // The profile functions drop one pair of surrounding quotes.
             if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
@@ -102,13 +92,13 @@ std::string SetIniValue(const std::string& text, const std::string& section, con
         if (const auto name = SectionName(lines[i])) {
             if (sectionAt >= 0)
                 break; // past our section
-            if (SameName(*name, section))
+            if (EqualsNoCase(*name, section))
                 sectionAt = lastInSection = i;
             continue;
         }
         if (sectionAt < 0)
             continue;
-        if (const auto k = KeyOf(lines[i]); k && SameName(*k, key)) {
+        if (const auto k = KeyOf(lines[i]); k && EqualsNoCase(*k, key)) {
             lines[i] = entry;
             sectionAt = -2; // replaced
             break;

@@ -1,5 +1,6 @@
 #include "NoteFiles.h"
 
+#include "app/AsciiCase.h"
 #include "note/NoteSaver.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
@@ -7,28 +8,25 @@
 #include <QString>
 #include <QTextDocument>
 
-#include <algorithm>
-#include <cctype>
 
 namespace qb::cli {
 namespace {
 
-bool EndsWithNoCase(const std::string& text, std::string_view ending)
+// The ending, after at least one character of name.
+bool HasExtension(const std::string& fileName, std::string_view ending)
 {
-    return text.size() > ending.size()
-        && std::equal(ending.begin(), ending.end(), text.end() - static_cast<long>(ending.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+    return fileName.size() > ending.size() && EndsWithNoCase(fileName, ending);
 }
 
 } // namespace
 
 LocalKind KindOfFileName(const std::string& fileName)
 {
-    if (EndsWithNoCase(fileName, ".rtf"))
+    if (HasExtension(fileName, ".rtf"))
         return LocalKind::Rtf;
-    if (EndsWithNoCase(fileName, ".txt") || EndsWithNoCase(fileName, ".text"))
+    if (HasExtension(fileName, ".txt") || HasExtension(fileName, ".text"))
         return LocalKind::Text;
-    if (EndsWithNoCase(fileName, kEnvelopeExtension))
+    if (HasExtension(fileName, kEnvelopeExtension))
         return LocalKind::Envelope;
     return LocalKind::Other;
 }

@@ -1,5 +1,6 @@
 #include "RemoteOps.h"
 
+#include "app/AsciiCase.h"
 #include "codec/Note.h"
 #include "note/NoteSaver.h"
 
@@ -45,17 +46,6 @@ std::string OneLine(const std::string& text)
     return line;
 }
 
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 std::optional<ListedEntry> FindEntry(CRemoteTree& tree, const std::string& path, std::string& error)
 {
     error.clear();
@@ -74,7 +64,7 @@ std::optional<ListedEntry> FindEntry(CRemoteTree& tree, const std::string& path,
     for (const ListedEntry& entry : *listing) {
         if (entry.name == name)
             return entry;
-        if (SameName(entry.name, name))
+        if (EqualsNoCase(entry.name, name))
             similar = &entry;
     }
     if (similar)

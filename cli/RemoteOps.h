@@ -27,7 +27,6 @@ std::string OneLine(const std::string& text);
 // the listing failed (error set). Names compare as the server compares them: letter case
 // aside.
 std::optional<ListedEntry> FindEntry(CRemoteTree& tree, const std::string& path, std::string& error);
-bool SameName(std::string_view a, std::string_view b);
 
 // Makes the folder at path: with parents, every missing folder on the way, and an existing
 // folder is no failure.

@@ -12,6 +12,7 @@
 #include "Progress.h"
 #include "RemoteOps.h"
 
+#include "app/AsciiCase.h"
 #include "app/ClientApp.h"
 #include "codec/Note.h"
 
@@ -257,7 +258,7 @@ int Import(Context& c)
         return &names;
     };
     auto holds = [](const std::vector<std::string>& names, const std::string& name) {
-        return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, name); });
+        return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, name); });
     };
 
     if (auto made = MakeFolder(*c.tree, root, true); !made) {
