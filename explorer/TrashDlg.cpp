@@ -1,9 +1,7 @@
 #include "TrashDlg.h"
 
+#include "HistoryCall.h"
 #include "HistoryRows.h"
-
-#include "ui/UserPrompts.h"
-#include "ui/WaitCursor.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -41,15 +39,9 @@ bool CTrashDlg::Reload()
     m_list->clear();
     m_entries.clear();
     m_restore->setEnabled(false);
-    std::optional<std::vector<TrashEntry>> entries;
-    {
-        WaitCursor wait;
-        entries = m_history.Trash();
-    }
-    if (!entries) {
-        Prompts().Information(this, QString::fromStdString(m_history.Error()));
+    auto entries = AskHistory(this, m_history, [this] { return m_history.Trash(); });
+    if (!entries)
         return false;
-    }
     m_entries = std::move(*entries);
     for (const auto& entry : m_entries)
         m_list->addTopLevelItem(new QTreeWidgetItem(TrashRow(entry)));
@@ -60,15 +52,9 @@ bool CTrashDlg::RestoreRow(int row)
 {
     if (row < 0 || row >= static_cast<int>(m_entries.size()))
         return false;
-    std::optional<std::string> path;
-    {
-        WaitCursor wait;
-        path = m_history.Undelete(m_entries[static_cast<std::size_t>(row)].id);
-    }
-    if (!path) {
-        Prompts().Information(this, QString::fromStdString(m_history.Error()));
+    const std::int64_t id = m_entries[static_cast<std::size_t>(row)].id;
+    if (!AskHistory(this, m_history, [this, id] { return m_history.Undelete(id); }))
         return false;
-    }
     m_restored = true;
     Reload();
     return true;

@@ -1,12 +1,11 @@
 #include "VersionsDlg.h"
 
+#include "HistoryCall.h"
 #include "HistoryRows.h"
 
 #include "app/ListingLine.h"
 #include "editor/EditorDlg.h"
 #include "note/NoteHost.h"
-#include "ui/UserPrompts.h"
-#include "ui/WaitCursor.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -67,15 +66,9 @@ bool CVersionsDlg::Reload()
     m_versions.clear();
     m_restore->setEnabled(false);
     m_open->setEnabled(false);
-    std::optional<std::vector<NoteVersion>> versions;
-    {
-        WaitCursor wait;
-        versions = m_history.Versions(m_path);
-    }
-    if (!versions) {
-        Prompts().Information(this, QString::fromStdString(m_history.Error()));
+    auto versions = AskHistory(this, m_history, [this] { return m_history.Versions(m_path); });
+    if (!versions)
         return false;
-    }
     m_versions = std::move(*versions);
     for (const auto& version : m_versions)
         m_list->addTopLevelItem(new QTreeWidgetItem(VersionRow(version)));
@@ -86,15 +79,9 @@ bool CVersionsDlg::RestoreRow(int row)
 {
     if (row < 0 || row >= static_cast<int>(m_versions.size()))
         return false;
-    bool ok = false;
-    {
-        WaitCursor wait;
-        ok = m_history.Restore(m_path, m_versions[static_cast<std::size_t>(row)].id);
-    }
-    if (!ok) {
-        Prompts().Information(this, QString::fromStdString(m_history.Error()));
+    const std::int64_t id = m_versions[static_cast<std::size_t>(row)].id;
+    if (!AskHistory(this, m_history, [this, id] { return m_history.Restore(m_path, id); }))
         return false;
-    }
     m_restored = true;
     Reload();
     return true;
