@@ -19,7 +19,6 @@ namespace {
 CClientApp* g_instance = nullptr;
 
 constexpr const char* kServerKey = "Server";
-constexpr const char* kDefaultServer = "127.0.0.1:8080";
 constexpr const char* kCaFileKey = "CaFile";
 
 } // namespace

@@ -20,6 +20,9 @@ namespace qb {
 
 class CSingleInstance;
 
+// Where the server is looked for when the settings file names none.
+inline constexpr const char* kDefaultServer = "127.0.0.1:8080";
+
 // What start-up needs from the windows above this layer.
 class IAppShell {
 public:
@@ -75,6 +78,7 @@ public:
     void SetIdentity(std::string identity) { m_identity = std::move(identity); }
     const std::string& IniPath() const { return m_iniPath; }
     void SetIniPath(std::string path) { m_iniPath = std::move(path); }
+    // Server= of the settings file, else kDefaultServer.
     std::string ServerSetting() const;
     CCipherEnvelope& KeyHolder() { return m_keyHolder; }
 

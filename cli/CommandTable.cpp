@@ -19,8 +19,6 @@
 namespace qb::cli {
 namespace {
 
-constexpr const char* kDefaultServer = "127.0.0.1:8080";
-
 std::string UsageText()
 {
     std::string text;
@@ -118,7 +116,7 @@ int Run(const std::vector<std::string>& words, const Environment& env)
         app->SetIniPath(args->Value("--ini"));
         std::string serverText = args->Value("--server");
         if (serverText.empty())
-            serverText = args->Has("--ini") ? app->ServerSetting() : kDefaultServer;
+            serverText = app->ServerSetting(); // without --ini there is no file: the default
         const auto server = ParseServerAddress(serverText);
         if (!server)
             return usageError("the server address " + serverText + " is not [https://]HOST[:PORT]");
