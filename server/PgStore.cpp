@@ -175,12 +175,6 @@ const StatementText kStatements[] = {
 #undef QB_TRASH_COLUMNS
 #undef QB_NODE_COLUMNS
 
-// A trashed entry's key among its account's top nodes.
-std::string TrashKey(std::int64_t entry)
-{
-    return "\x01trash " + std::to_string(entry);
-}
-
 // Stable across builds and machines, unlike std::hash: every server process must lock an
 // account under the same key.
 std::int64_t AccountKey(const std::string& account)

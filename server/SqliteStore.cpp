@@ -60,12 +60,6 @@ CREATE TABLE IF NOT EXISTS account_changes (
 // through it.
 constexpr const char* kUpgrade = "DROP INDEX IF EXISTS roots;";
 
-// A trashed entry's key among its account's top nodes.
-std::string TrashKey(std::int64_t entry)
-{
-    return "\x01trash " + std::to_string(entry);
-}
-
 StorageError::Kind KindOf(int rc)
 {
     return (rc & 0xff) == SQLITE_FULL ? StorageError::Kind::Full : StorageError::Kind::Failed;
