@@ -8,6 +8,8 @@
 namespace qb::server {
 namespace {
 
+// The columns of versions put the text last: sizes and dates are read without paging
+// through it.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS nodes (
     id INTEGER PRIMARY KEY,
@@ -56,8 +58,6 @@ CREATE TABLE IF NOT EXISTS account_changes (
 
 // Databases made before the trash had one top node per account; a trashed entry is a top
 // node too (under a key no folder name can have), so tops are unique by account and key.
-// The columns of versions put the text last: sizes and dates are read without paging
-// through it.
 constexpr const char* kUpgrade = "DROP INDEX IF EXISTS roots;";
 
 StorageError::Kind KindOf(int rc)
