@@ -16,9 +16,9 @@ inline constexpr std::size_t kMaxNameBytes = 255;
 
 // Every field marker any script sends. Bodies are never escaped, so a name holding one of
 // these could be split in the wrong place by a script that has that field.
-inline constexpr std::array<std::string_view, 11> kFieldMarkers = {
-    "&ID=",   "&DIR=", "&FILE=", "&LOCK=",    "&UNLOCK=",   "&DATA=",
-    "&FROM=", "&TO=",  "&LIST=", "&FROMDIR=", "&FILELIST=",
+inline constexpr std::array<std::string_view, 13> kFieldMarkers = {
+    "&ID=",   "&DIR=", "&FILE=", "&LOCK=",    "&UNLOCK=",   "&DATA=",    "&FROM=",
+    "&TO=",   "&LIST=", "&FROMDIR=", "&FILELIST=", "&VERSION=", "&ENTRY=",
 };
 
 enum class NameFault {

@@ -11,7 +11,6 @@
 
 namespace qb::server {
 
-inline constexpr std::size_t kMaxNameBytes = names::kMaxNameBytes;
 // Longer paths are refused before they are split: a path costs memory per segment.
 inline constexpr std::size_t kMaxPathBytes = 4096;
 // Names one request may list (delete, copy, move): bounds the work of one transaction.

@@ -127,6 +127,13 @@ public:
     virtual int TrimAccount(const std::string& account, std::int64_t budget, int limit) = 0;
 };
 
+// A trashed entry's key among its account's top nodes, for the stores that keep the trash
+// as parentless nodes beside the top folder (whose key is empty).
+inline std::string TrashKey(std::int64_t entry)
+{
+    return "\x01trash " + std::to_string(entry);
+}
+
 // A failure of the storage itself. what() is its detail, for the log only.
 class StorageError : public std::runtime_error {
 public:

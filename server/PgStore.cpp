@@ -175,12 +175,6 @@ const StatementText kStatements[] = {
 #undef QB_TRASH_COLUMNS
 #undef QB_NODE_COLUMNS
 
-// A trashed entry's key among its account's top nodes.
-std::string TrashKey(std::int64_t entry)
-{
-    return "\x01trash " + std::to_string(entry);
-}
-
 // Stable across builds and machines, unlike std::hash: every server process must lock an
 // account under the same key.
 std::int64_t AccountKey(const std::string& account)
@@ -469,10 +463,7 @@ public:
     int DropVersionsBefore(std::int64_t time, int limit) override
     {
         const PgResult old = m_db.Run("old_versions", PgParams().Int(time).Int(limit));
-        std::vector<std::string> accounts;
-        for (int row = 0; row < old.Rows(); ++row)
-            accounts.emplace_back(old.Bytes(row, 1));
-        LockAccounts(accounts);
+        LockAccountsOf(old, 1);
         for (int row = 0; row < old.Rows(); ++row)
             m_db.Run("drop_version", PgParams().Int(old.Int(row, 0)));
         return old.Rows();
@@ -481,10 +472,7 @@ public:
     int DropTrashBefore(std::int64_t time, int limit) override
     {
         const PgResult old = m_db.Run("old_trash", PgParams().Int(time).Int(limit));
-        std::vector<std::string> accounts;
-        for (int row = 0; row < old.Rows(); ++row)
-            accounts.emplace_back(old.Bytes(row, 2));
-        LockAccounts(accounts);
+        LockAccountsOf(old, 2);
         for (int row = 0; row < old.Rows(); ++row)
             EraseTrashEntry(old.Int(row, 0));
         return old.Rows();
@@ -539,6 +527,15 @@ private:
             if (m_locked.insert(key).second)
                 m_db.Run("lock_account", PgParams().Int(key));
         }
+    }
+
+    // The locks of the accounts named in a column of rows about to be dropped.
+    void LockAccountsOf(const PgResult& rows, int column)
+    {
+        std::vector<std::string> accounts;
+        for (int row = 0; row < rows.Rows(); ++row)
+            accounts.emplace_back(rows.Bytes(row, column));
+        LockAccounts(accounts);
     }
 
     // Forgets the entry and erases its notes, unless a request put it back meanwhile.

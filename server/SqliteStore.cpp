@@ -8,6 +8,8 @@
 namespace qb::server {
 namespace {
 
+// The columns of versions put the text last: sizes and dates are read without paging
+// through it.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS nodes (
     id INTEGER PRIMARY KEY,
@@ -56,15 +58,7 @@ CREATE TABLE IF NOT EXISTS account_changes (
 
 // Databases made before the trash had one top node per account; a trashed entry is a top
 // node too (under a key no folder name can have), so tops are unique by account and key.
-// The columns of versions put the text last: sizes and dates are read without paging
-// through it.
 constexpr const char* kUpgrade = "DROP INDEX IF EXISTS roots;";
-
-// A trashed entry's key among its account's top nodes.
-std::string TrashKey(std::int64_t entry)
-{
-    return "\x01trash " + std::to_string(entry);
-}
 
 StorageError::Kind KindOf(int rc)
 {

@@ -3,6 +3,7 @@
 
 #include "RawHttp.h"
 #include "ServerFixture.h"
+#include "ServerProcess.h"
 
 #include <unistd.h>
 
@@ -237,18 +238,11 @@ TEST_F(ServerTest, ASecondServerOnATakenAddressDoesNotStart)
     EXPECT_EQ(second.Start(), -1);
     EXPECT_EQ(second.Error(), "the address is already in use");
 
-    const std::string command = std::string("'") + QUILLBOX_SERVER_BINARY + "' --listen 127.0.0.1:" +
-                                std::to_string(m_port) + " --db '" + (m_dir.path / "other.db").string() + "' 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_TRUE(pipe);
-    std::string output;
-    char chunk[256];
-    while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe))
-        output.append(chunk, got);
-    const int status = ::pclose(pipe);
+    const auto [output, status] = RunServer("--listen 127.0.0.1:" + std::to_string(m_port) + " --db '"
+                                            + (m_dir.path / "other.db").string() + "'");
     EXPECT_EQ(output, "quillbox-server: cannot listen on 127.0.0.1:" + std::to_string(m_port) +
                           ": the address is already in use\n");
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(status, 1);
     EXPECT_EQ(List(""), "OK\n"); // the first one serves on
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// quillbox-server as a process of its own, for tests that kill it outright. Only for test
+// quillbox-server as a process of its own, for tests that kill it outright or read what it
+// says. Only for test
 // files of server_tests, which names the binary (QUILLBOX_SERVER_BINARY).
 
 #include "FreePort.h"
@@ -14,10 +15,28 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace qb::testing {
+
+// Runs quillbox-server with the arguments until it ends (20 s at most): what it wrote, and
+// its exit status.
+inline std::pair<std::string, int> RunServer(const std::string& arguments)
+{
+    const std::string command = std::string("timeout 20 '") + QUILLBOX_SERVER_BINARY + "' " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return {"popen failed", -1};
+    std::string output;
+    char buffer[256];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
 
 // The real executable on a free port, with its own stderr silenced.
 class ServerProcess {

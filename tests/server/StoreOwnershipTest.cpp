@@ -1,5 +1,6 @@
 // One server owns its database, and its files are readable by their owner only.
 
+#include "ServerProcess.h"
 #include "StoreFixture.h"
 
 #include "TempDir.h"
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,22 +28,6 @@ unsigned Mode(const std::filesystem::path& path)
     struct stat info {};
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777;
-}
-
-// Runs quillbox-server with the arguments until it ends (20 s at most): what it wrote, and
-// its exit status.
-std::pair<std::string, int> RunServer(const std::string& arguments)
-{
-    const std::string command = std::string("timeout 20 ") + QUILLBOX_SERVER_BINARY + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return {"popen failed", -1};
-    std::string output;
-    char buffer[256];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 } // namespace

@@ -47,7 +47,8 @@ inline std::vector<NameCase> NameCases()
         {"x&FROMDIR=y&FROM=z", "A name cannot contain \"&FROMDIR=\"."},
         {"x&FILELIST=y", "A name cannot contain \"&FILELIST=\"."},
     };
-    for (const char* marker : {"&ID=", "&DIR=", "&FILE=", "&LOCK=", "&UNLOCK=", "&DATA=", "&FROM=", "&TO=", "&LIST="})
+    for (const char* marker : {"&ID=", "&DIR=", "&FILE=", "&LOCK=", "&UNLOCK=", "&DATA=", "&FROM=", "&TO=", "&LIST=",
+                               "&VERSION=", "&ENTRY="})
         cases.push_back({std::string("x") + marker + "y", std::string("A name cannot contain \"") + marker + "\"."});
     return cases;
 }
