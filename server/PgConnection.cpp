@@ -297,7 +297,21 @@ bool PgConnection::Settle() noexcept
 
 bool IsPostgresTarget(std::string_view db)
 {
-    return db.starts_with("postgresql://") || db.starts_with("postgres://") || db.find('=') != std::string_view::npos;
+    if (db.starts_with("postgresql://") || db.starts_with("postgres://"))
+        return true;
+    // A key=value string starts with a keyword ("host=", "dbname = x", ...); a file path
+    // may hold "=" too, but not after a bare word at its start.
+    const auto equals = db.find('=');
+    if (equals == std::string_view::npos)
+        return false;
+    bool letter = false;
+    for (const char c : db.substr(0, equals)) {
+        if (c >= 'a' && c <= 'z')
+            letter = true;
+        else if (c != '_' && c != ' ')
+            return false;
+    }
+    return letter;
 }
 
 } // namespace qb::server

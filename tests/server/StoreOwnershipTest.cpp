@@ -3,6 +3,8 @@
 #include "ServerProcess.h"
 #include "StoreFixture.h"
 
+#include "server/PgConnection.h"
+
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +108,23 @@ TEST(StoreOwnership, TheCommandLineIsCheckedFirst)
         EXPECT_EQ(output.substr(0, output.find('\n')), c.firstLine) << c.arguments;
         EXPECT_EQ(status, c.status) << c.arguments;
     }
+}
+
+// --db is a PostgreSQL database only in the forms libpq takes; any other text is a file.
+TEST(StoreOwnership, DbNamesPostgreSqlOnlyByItsForm)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"postgresql://quillbox@db.example.org/quillbox", true},
+        {"postgres:///quillbox", true},
+        {"host=/var/run/postgresql dbname=quillbox", true},
+        {"dbname = quillbox", true},
+        {"data/quillbox.db", false},
+        {"/srv/notes=old/quillbox.db", false},
+        {"backup-2026=12.db", false},
+        {"=x", false},
+    };
+    for (const auto& [db, postgres] : cases)
+        EXPECT_EQ(IsPostgresTarget(db), postgres) << db;
 }
 
 TEST(StoreOwnership, FilesAreForTheOwnerOnly)
