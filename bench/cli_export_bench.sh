@@ -6,22 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 notes=${1:-1000}
 bytes=${2:-10000}
-build=build/default
-cli=$build/cli/quillbox-cli
-work=$(mktemp -d)
-cleanup() {
-    [ -n "${server:-}" ] && kill "$server" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source bench/lib.sh
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-$build/server/quillbox-server --listen 127.0.0.1:$port --db "$work/bench.db" --quiet 2>"$work/server.log" &
-server=$!
-until curl -sf http://127.0.0.1:$port/UserGuide.htm >/dev/null; do
-    kill -0 "$server" 2>/dev/null || { echo "the server did not start:"; cat "$work/server.log"; exit 1; }
-    sleep 0.1
-done
+port=$(free_port)
+start_server $port "$work/bench.db"
 
 # Words that compress as prose does, so each note stays within the shared account's limit.
 python3 - "$work/in" "$notes" "$bytes" <<'PY'

@@ -11,33 +11,22 @@
 # folder (as "nobody" when run as root), on a unix socket only.
 # Needs nginx and postgresql. Usage: bench/server_bench.sh [SECONDS] [backends]
 # ("backends" runs only the side-by-side part).
-# QUILLBOX_SERVER=path runs another build of the server (e.g. an older one, to compare).
+# QUILLBOX_SERVER=path runs another build of the server (see bench/lib.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-5}
 part=${2:-all}
-build=build/default
+source bench/lib.sh
 loader=$build/bench/server_load
 # Failures are reported in the figures; they do not stop the run.
 load() { "$loader" "$@" || true; }
-cli=$build/cli/quillbox-cli
-work=$(mktemp -d)
-servers=()
-cleanup() {
-    for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null || true; done
+bench_cleanup_more() {
     [ -f "$work/pg/data/postmaster.pid" ] && ${runas:-} "$pgbin/pg_ctl" -D "$work/pg/data" -m fast -w stop >/dev/null || true
     [ -f "$work/nginx.pid" ] && kill "$(cat "$work/nginx.pid")" 2>/dev/null || true
-    rm -rf "$work"
+    [ -n "${cg:-}" ] && rmdir "$cg/qb-bench-$$-1" "$cg/qb-bench-$$-2" 2>/dev/null || true
 }
-trap cleanup EXIT
 
 port=$((20000 + RANDOM % 20000))
-# start_server PORT DB [OPTION...]: a server in the background, once it answers.
-start_server() {
-    ${QUILLBOX_SERVER:-$build/server/quillbox-server} --listen 127.0.0.1:$1 --db "$2" "${@:3}" --quiet 2>>"$work/server.log" &
-    servers+=($!)
-    until curl -sf http://127.0.0.1:$1/UserGuide.htm >/dev/null; do sleep 0.1; done
-}
 # An account of its own: the shared account limits notes to 10000 characters.
 token=$($cli token --account bench)
 note=$(head -c 7500 /dev/urandom | base64 -w 72 | tr '+/' '_-')=
@@ -177,7 +166,6 @@ compare "PostgreSQL, 2 process" ${servers[-2]},${servers[-1]} $(url $pg1) $(url 
 quota=${QUILLBOX_BENCH_QUOTA:-0.4}
 cg=/sys/fs/cgroup/cpu
 if mkdir "$cg/qb-bench-$$-1" 2>/dev/null && mkdir "$cg/qb-bench-$$-2" 2>/dev/null; then
-    trap 'cleanup; rmdir "$cg/qb-bench-$$-1" "$cg/qb-bench-$$-2" 2>/dev/null || true' EXIT
     for i in 1 2; do
         awk -v q=$quota 'BEGIN { printf "%d\n", q * 100000 }' > "$cg/qb-bench-$$-$i/cpu.cfs_quota_us"
     done

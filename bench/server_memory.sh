@@ -5,19 +5,11 @@
 # Prints VmHWM (peak RSS) after each step. Usage: bench/server_memory.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/default
-cli=$build/cli/quillbox-cli
-work=$(mktemp -d)
-cleanup() {
-    [ -n "${server:-}" ] && kill "$server" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source bench/lib.sh
 
-port=$((20000 + RANDOM % 20000))
-$build/server/quillbox-server --listen 127.0.0.1:$port --db "$work/mem.db" --quiet 2>"$work/server.log" &
-server=$!
-until curl -sf http://127.0.0.1:$port/UserGuide.htm >/dev/null; do sleep 0.1; done
+port=$(free_port)
+start_server $port "$work/mem.db"
+server=${servers[-1]}
 base=http://127.0.0.1:$port/Buffer/Buffer0000/bin
 token=$($cli token --account memory)
 peak() { echo "$1: $(grep VmHWM /proc/$server/status | tr -s ' ')"; }
