@@ -1,5 +1,7 @@
 #include "RemoteListModel.h"
 
+#include "app/AsciiCase.h"
+
 #include "ui/Icons.h"
 
 #include <QColor>
@@ -159,8 +161,10 @@ void RemoteListModel::SetStale(bool stale)
 
 int RemoteListModel::FindName(const QString& name) const
 {
+    // As the server tells names apart: ASCII letters alike in either case, nothing else.
+    const std::string wanted = name.toStdString();
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].name.compare(name, Qt::CaseInsensitive) == 0)
+        if (EqualsNoCase(m_entries[i].name.toStdString(), wanted))
             return static_cast<int>(i);
     }
     return -1;

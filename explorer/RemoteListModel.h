@@ -30,7 +30,7 @@ public:
     void SortEntries(int column, bool ascending);
     const RemoteEntry& At(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
     const std::vector<RemoteEntry>& Entries() const { return m_entries; }
-    // Row of a whole-name, case-insensitive match, or -1.
+    // Row of the entry the server would take name for (ASCII letter case aside), or -1.
     int FindName(const QString& name) const;
 
     // Entries cut to the clipboard look dimmed until they are pasted or the clipboard

@@ -1,5 +1,6 @@
 #include "explorer/NavigationHistory.h"
 #include "explorer/RemoteEntry.h"
+#include "explorer/RemoteListModel.h"
 
 #include <gtest/gtest.h>
 
@@ -130,4 +131,16 @@ TEST(NavigationHistory, KeepsTheLastTwentyAndAppendsAfterBack)
     EXPECT_EQ(h.Entries(), (std::vector<std::string>{"", "/A", "/A/B", "/C"}));
     EXPECT_EQ(h.Position(), 3);
     EXPECT_EQ(h.StepBack(), "/A/B");
+}
+
+// The server tells names apart with ASCII letters folded and nothing else: so does the check
+// for a name already there.
+TEST(EntryLine, NamesMatchAsTheServerTellsThemApart)
+{
+    RemoteListModel model;
+    model.SetEntries({Entry(false, "notes.rtf", 1, 1), Entry(false, "\xc3\xa4pfel.rtf", 1, 1)});
+    EXPECT_EQ(model.FindName(QStringLiteral("NOTES.RTF")), 0);
+    EXPECT_EQ(model.FindName(QString::fromUtf8("\xc3\xa4pfel.rtf")), 1);
+    EXPECT_EQ(model.FindName(QString::fromUtf8("\xc3\x84pfel.rtf")), -1); // another name to the server
+    EXPECT_EQ(model.FindName(QStringLiteral("notes")), -1);
 }
